@@ -1,0 +1,86 @@
+// The registry as the routines see it: the ten single-byte ("A") registry
+// functions, with the same arguments, buffer rules and statuses. The real
+// implementation forwards to advapi32; the in-memory one stands in for it
+// in native tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace wof {
+
+// A key handle. Wide enough for a Windows HKEY on either architecture;
+// 0 means "no key".
+using HKey = std::uintptr_t;
+
+// The 32-bit result of a registry call; 0 is success.
+using RegStatus = std::int32_t;
+
+// Predefined root keys carry the values Windows gives them: 0x8000000x,
+// sign-extended on 64-bit builds as HKEY_CLASSES_ROOT is.
+constexpr HKey PredefinedKey(std::uint32_t value) {
+    return static_cast<HKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
+}
+constexpr HKey kHkeyClassesRoot = PredefinedKey(0x80000000u);
+constexpr HKey kHkeyCurrentUser = PredefinedKey(0x80000001u);
+
+// Statuses the routines act on (winerror.h values).
+constexpr RegStatus kErrorSuccess = 0;
+constexpr RegStatus kErrorFileNotFound = 2;
+constexpr RegStatus kErrorAccessDenied = 5;
+constexpr RegStatus kErrorInvalidHandle = 6;
+constexpr RegStatus kErrorInvalidParameter = 87;
+constexpr RegStatus kErrorMoreData = 234;
+constexpr RegStatus kErrorNoMoreItems = 259;
+constexpr RegStatus kErrorKeyDeleted = 1018;
+
+// Access masks.
+constexpr std::uint32_t kKeyRead = 0x20019;
+constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+
+// Value types.
+constexpr std::uint32_t kRegNone = 0;
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kRegDwordBigEndian = 5;
+constexpr std::uint32_t kRegLink = 6;
+constexpr std::uint32_t kRegMultiSz = 7;
+constexpr std::uint32_t kRegQword = 11;
+
+// Create dispositions.
+constexpr std::uint32_t kRegCreatedNewKey = 1;
+constexpr std::uint32_t kRegOpenedExistingKey = 2;
+
+// Registry limits, in characters, without the terminating NUL.
+constexpr std::uint32_t kMaxKeyNameChars = 255;
+constexpr std::uint32_t kMaxValueNameChars = 16383;
+
+// Each method behaves as the advapi32 function of the same name with the
+// "Reg" prefix and the "A" suffix dropped. Sizes are in bytes (names: in
+// characters, as the A functions count them). Pointers that the Win32
+// function accepts as NULL may be nullptr here.
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    virtual RegStatus OpenKeyEx(HKey key, const std::string& subKey, std::uint32_t access, HKey* result) = 0;
+    // cls == nullptr passes no class.
+    virtual RegStatus CreateKeyEx(HKey key, const std::string& subKey, const std::string* cls, std::uint32_t access,
+                                  HKey* result, std::uint32_t* disposition) = 0;
+    virtual RegStatus CreateKey(HKey key, const std::string& subKey, HKey* result) = 0;
+    virtual RegStatus QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                                   std::uint32_t* dataSize) = 0;
+    virtual RegStatus SetValueEx(HKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                                 std::uint32_t dataSize) = 0;
+    virtual RegStatus EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
+                                std::uint32_t* clsSize) = 0;
+    virtual RegStatus EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                                std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
+    virtual RegStatus DeleteKey(HKey key, const std::string& subKey) = 0;
+    virtual RegStatus DeleteValue(HKey key, const std::string& valueName) = 0;
+    virtual RegStatus CloseKey(HKey key) = 0;
+};
+
+}  // namespace wof

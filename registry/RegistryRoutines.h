@@ -1,0 +1,70 @@
+// Reading, writing and deleting values and renaming keys, on top of the
+// registry functions. Paths are relative to HKEY_CLASSES_ROOT unless a root
+// is passed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "registry/AnsiCodec.h"
+#include "registry/Registry.h"
+
+namespace wof {
+
+// A value exactly as stored: its type and its bytes.
+struct RegValue {
+    std::uint32_t type = kRegNone;
+    std::vector<std::uint8_t> data;
+
+    bool operator==(const RegValue& other) const { return type == other.type && data == other.data; }
+    bool operator!=(const RegValue& other) const { return !(*this == other); }
+};
+
+class RegistryRoutines {
+public:
+    RegistryRoutines(Registry& registry, const AnsiCodec& codec) : registry_(registry), codec_(codec) {}
+
+    // Destination key of the rename in progress (0 outside a rename).
+    HKey hNewKey = 0;
+
+    // The value as text: its bytes in the ANSI code page, one terminating
+    // NUL dropped, leading and trailing spaces removed. A missing key or
+    // value reads as the empty text.
+    std::wstring GetRegString(const std::wstring& keyPath, const std::wstring& valueName);
+
+    // Creates keyPath if needed and stores data as REG_SZ (with its NUL).
+    // Returns the first failing status, 0 when the value was written.
+    RegStatus SetRegString(const std::wstring& keyPath, const std::wstring& valueName, const std::wstring& data);
+
+    // Deletes one value; the key is created if it did not exist.
+    RegStatus DelSetting(HKey hKey, const std::wstring& strPath, const std::wstring& strValue);
+
+    // Gives sRegKey the last name sNewName under the same parent by copying
+    // the whole tree and then deleting the source. Does nothing when the
+    // source cannot be opened or the destination exists already. The source
+    // is kept wherever anything below it could not be copied. Returns 0 when
+    // the key was moved whole, otherwise the first failing status.
+    RegStatus RenameRegKey(const std::wstring& sRegKey, const std::wstring& sNewName, HKey lHive);
+
+    // Whole-value helpers for callers that must keep type and bytes exact.
+    // ReadRegValue: std::nullopt when the key or value is missing; *status
+    // (if given) receives the status of the failing call.
+    std::optional<RegValue> ReadRegValue(const std::wstring& keyPath, const std::wstring& valueName,
+                                         RegStatus* status = nullptr);
+    RegStatus WriteRegValue(const std::wstring& keyPath, const std::wstring& valueName, const RegValue& value);
+    bool KeyExists(const std::wstring& keyPath, RegStatus* status = nullptr);
+
+    // The text of a value's bytes as GetRegString sees them.
+    std::wstring ValueText(const std::vector<std::uint8_t>& data) const;
+
+private:
+    RegStatus MoveSubKeys(HKey hSource, HKey hDestination);
+    RegStatus CopyRegValues(HKey hSource, HKey hDestination);
+
+    Registry& registry_;
+    const AnsiCodec& codec_;
+};
+
+}  // namespace wof
