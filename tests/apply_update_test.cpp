@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "repair/ApplyUpdate.h"
+#include "tests/FakeUpdateHost.h"
+#include "tests/TestRegistries.h"
+#include "tests/Word2007Registry.h"
+
+namespace wof {
+namespace {
+
+const std::wstring kConfirmText =
+    L"Kemaskini ini untuk Windows XP PC yang mengalami masalah untuk membuka Microsoft Word 2007 setelah memasang "
+    L"Sulakora. Jika anda menghadapi masalah tersebut, sila klik YES untuk meneruskan kemaskini.";
+const std::wstring kSuccessText = L"Update has been successfully applied to this PC";
+const std::string kCmd12 = "Word.Document.12\\Shell\\Open\\Command";
+const std::string kCmd8 = "Word.Document.8\\Shell\\Open\\Command";
+const std::string kOpen12 = "Word.Document.12\\Shell\\Open";
+const std::string kOpen8 = "Word.Document.8\\Shell\\Open";
+const std::string kRepairedCommand =
+    R"("C:\Program Files\Microsoft Office\Office12\WINWORD.EXE" /n "%1")";
+
+using Kind = FakeUpdateHost::Box::Kind;
+
+class ApplyUpdateTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Clean();
+        SeedWord2007(*registry_);
+    }
+    void TearDown() override { Clean(); }
+    void Clean() {
+        DeleteTree(*registry_, kHkeyClassesRoot, "Word.Document.12");
+        DeleteTree(*registry_, kHkeyClassesRoot, "Word.Document.8");
+    }
+
+    UpdateOutcome Run() { return ApplyUpdate(routines_, *codec_, host_); }
+
+    std::optional<RegValue> Value(const std::string& path, const std::string& name) {
+        return routines_.ReadRegValue(codec_->FromAnsi(path), codec_->FromAnsi(name));
+    }
+    bool Exists(const std::string& path) { return routines_.KeyExists(codec_->FromAnsi(path)); }
+    std::optional<KeySnapshot> Tree(const std::string& path) { return ReadTree(*registry_, kHkeyClassesRoot, path); }
+
+    std::unique_ptr<Registry> registry_ = MakeTestRegistry();
+    std::unique_ptr<AnsiCodec> codec_ = MakeTestCodec();
+    RegistryRoutines routines_{*registry_, *codec_};
+    FakeUpdateHost host_;
+};
+
+std::string LogLine(const std::string& key, const std::string& value) { return key + " = " + value + "\r\n"; }
+
+TEST_F(ApplyUpdateTest, RepairsBothDocumentTypesLogsWhatItFoundAndSaysSo) {
+    const std::optional<KeySnapshot> dde12 = Tree(kOpen12 + "\\ddeexec");
+    const std::optional<KeySnapshot> dde8 = Tree(kOpen8 + "\\ddeexec");
+    // The "Command" value's text as read: one of its two closing NULs dropped.
+    const std::string commandText = kWordCommandValue.substr(0, kWordCommandValue.size() - 1);
+
+    EXPECT_EQ(Run(), UpdateOutcome::Applied);
+
+    ASSERT_EQ(host_.boxes.size(), 2u);
+    EXPECT_EQ(host_.boxes[0].kind, Kind::Confirm);
+    EXPECT_EQ(host_.boxes[0].text, kConfirmText);
+    EXPECT_EQ(host_.boxes[1].kind, Kind::Success);
+    EXPECT_EQ(host_.boxes[1].text, kSuccessText);
+
+    EXPECT_EQ(host_.createdPaths, std::vector<std::wstring>{LR"(C:\Tools\WordOpenFix.txt)"});
+    EXPECT_TRUE(host_.logClosed);
+    EXPECT_EQ(host_.log, LogLine(kCmd12, kWordCommand) + LogLine(kCmd12, commandText) + LogLine(kCmd8, kWordCommand) +
+                             LogLine(kCmd8, commandText));
+
+    for (const auto& [open, dde] : {std::pair{kOpen12, dde12}, std::pair{kOpen8, dde8}}) {
+        const std::string cmd = open + "\\Command";
+        EXPECT_EQ(Value(cmd, ""), (RegValue{kRegSz, SzBytes(kRepairedCommand)}));
+        EXPECT_EQ(Value(cmd, "Command"), std::nullopt);
+        EXPECT_EQ(Value(cmd, "Command.bk"), (RegValue{kRegMultiSz, Bytes(kWordCommandValue)}));
+        EXPECT_FALSE(Exists(open + "\\ddeexec"));
+        EXPECT_EQ(Tree(open + "\\ddeexec.bak"), dde);
+    }
+}
+
+TEST_F(ApplyUpdateTest, SecondRunChangesNothingMoreAndStillSucceeds) {
+    ASSERT_EQ(Run(), UpdateOutcome::Applied);
+    const std::optional<KeySnapshot> after12 = Tree("Word.Document.12");
+    const std::optional<KeySnapshot> after8 = Tree("Word.Document.8");
+    host_ = FakeUpdateHost();
+
+    EXPECT_EQ(Run(), UpdateOutcome::Applied);
+    EXPECT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Success}));
+    EXPECT_EQ(Tree("Word.Document.12"), after12);
+    EXPECT_EQ(Tree("Word.Document.8"), after8);
+    EXPECT_EQ(host_.log, LogLine(kCmd12, kRepairedCommand) + LogLine(kCmd12, "") + LogLine(kCmd8, kRepairedCommand) +
+                             LogLine(kCmd8, ""));
+}
+
+TEST_F(ApplyUpdateTest, NoWritesNothingAndOpensNoLog) {
+    const std::optional<KeySnapshot> before = Tree("Word.Document.12");
+    host_.answerYes = false;
+    EXPECT_EQ(Run(), UpdateOutcome::Declined);
+    EXPECT_EQ(host_.Kinds(), std::vector<Kind>{Kind::Confirm});
+    EXPECT_TRUE(host_.createdPaths.empty());
+    EXPECT_EQ(Tree("Word.Document.12"), before);
+}
+
+TEST_F(ApplyUpdateTest, LogThatCannotBeCreatedStopsBeforeAnyChange) {
+    const std::optional<KeySnapshot> before = Tree("Word.Document.12");
+    host_.createError = 5;
+    EXPECT_EQ(Run(), UpdateOutcome::Failed);
+    ASSERT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Error}));
+    EXPECT_NE(host_.boxes[1].text.find(L"error 5"), std::wstring::npos);
+    EXPECT_NE(host_.boxes[1].text.find(LR"(C:\Tools\WordOpenFix.txt)"), std::wstring::npos);
+    EXPECT_EQ(Tree("Word.Document.12"), before);
+}
+
+TEST_F(ApplyUpdateTest, LogThatStopsWorkingLeavesTheCurrentTypeUntouched) {
+    const std::optional<KeySnapshot> before8 = Tree("Word.Document.8");
+    host_.failWriteAt = 2;  // the first line of Word.Document.8
+    EXPECT_EQ(Run(), UpdateOutcome::Failed);
+    EXPECT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Error}));
+    EXPECT_FALSE(Exists(kOpen12 + "\\ddeexec"));
+    EXPECT_EQ(Tree("Word.Document.8"), before8);
+}
+
+TEST_F(ApplyUpdateTest, UnregisteredTypeIsNotCreatedButStillLogged) {
+    DeleteTree(*registry_, kHkeyClassesRoot, "Word.Document.8");
+    EXPECT_EQ(Run(), UpdateOutcome::Applied);
+    EXPECT_FALSE(Exists("Word.Document.8"));
+    EXPECT_EQ(host_.log.substr(host_.log.find(kCmd8)), LogLine(kCmd8, "") + LogLine(kCmd8, ""));
+}
+
+TEST_F(ApplyUpdateTest, OfficeRepairAfterAnUpdateIsRepairedAgainWithoutTouchingOldBackups) {
+    ASSERT_EQ(Run(), UpdateOutcome::Applied);
+    const std::optional<KeySnapshot> firstBackup = Tree(kOpen12 + "\\ddeexec.bak");
+    // An Office repair registers the type again over the repaired one.
+    SeedWordDocumentType(*registry_, "Word.Document.12");
+    SetValue(*registry_, kHkeyClassesRoot, kOpen12 + "\\ddeexec\\Topic", "", kRegSz, SzBytes("Repaired"));
+    const std::optional<KeySnapshot> recreated = Tree(kOpen12 + "\\ddeexec");
+    host_ = FakeUpdateHost();
+
+    EXPECT_EQ(Run(), UpdateOutcome::Applied);
+    EXPECT_EQ(Value(kCmd12, ""), (RegValue{kRegSz, SzBytes(kRepairedCommand)}));
+    EXPECT_EQ(Value(kCmd12, "Command"), std::nullopt);
+    EXPECT_EQ(Value(kCmd12, "Command.bk"), (RegValue{kRegMultiSz, Bytes(kWordCommandValue)}));
+    EXPECT_FALSE(Exists(kOpen12 + "\\ddeexec"));
+    EXPECT_EQ(Tree(kOpen12 + "\\ddeexec.bak"), firstBackup);
+    EXPECT_EQ(Tree(kOpen12 + "\\ddeexec.bak2"), recreated);
+}
+
+TEST_F(ApplyUpdateTest, MissingCommandLeavesAnEarlierBackupAlone) {
+    const RegValue earlier{kRegBinary, {1, 2, 3}};
+    SetValue(*registry_, kHkeyClassesRoot, kCmd12, "Command.bk", earlier.type, earlier.data);
+    KeyHandle key(*registry_);
+    ASSERT_EQ(registry_->OpenKeyEx(kHkeyClassesRoot, kCmd12, kKeyAllAccess, key.put()), kErrorSuccess);
+    ASSERT_EQ(registry_->DeleteValue(key.get(), "Command"), kErrorSuccess);
+
+    EXPECT_EQ(Run(), UpdateOutcome::Applied);
+    EXPECT_EQ(Value(kCmd12, "Command.bk"), earlier);
+}
+
+TEST_F(ApplyUpdateTest, CommandOfAnyTypeIsBackedUpWithItsTypeAndBytes) {
+    const RegValue dword{kRegDword, {0x78, 0x56, 0x34, 0x12}};
+    SetValue(*registry_, kHkeyClassesRoot, kCmd12, "Command", dword.type, dword.data);
+    const RegValue empty{kRegBinary, {}};
+    SetValue(*registry_, kHkeyClassesRoot, kCmd8, "Command", empty.type, empty.data);
+
+    EXPECT_EQ(Run(), UpdateOutcome::Applied);
+    EXPECT_EQ(Value(kCmd12, "Command.bk"), dword);
+    EXPECT_EQ(Value(kCmd8, "Command.bk"), empty);
+    EXPECT_EQ(Value(kCmd8, "Command"), std::nullopt);
+}
+
+TEST_F(ApplyUpdateTest, LongCommandIsRewrittenWhole) {
+    const std::string longCommand = "\"C:\\" + std::string(1990, 'x') + "\\WINWORD.EXE\" /n /dde";
+    SetValue(*registry_, kHkeyClassesRoot, kCmd12, "", kRegSz, SzBytes(longCommand));
+
+    EXPECT_EQ(Run(), UpdateOutcome::Applied);
+    const std::string expected = longCommand.substr(0, longCommand.size() - 4) + "\"%1\"";
+    EXPECT_EQ(Value(kCmd12, ""), (RegValue{kRegSz, SzBytes(expected)}));
+    EXPECT_EQ(host_.log.substr(0, host_.log.find("\r\n") + 2), LogLine(kCmd12, longCommand));
+}
+
+}  // namespace
+}  // namespace wof

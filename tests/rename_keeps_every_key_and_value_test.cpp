@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "registry/RegistryRoutines.h"
+#include "tests/TestRegistries.h"
+#include "tests/Word2007Registry.h"
+
+namespace wof {
+namespace {
+
+const std::string kParent = std::string(kScratchKey) + "\\Rename";
+const std::string kSource = kParent + "\\ddeexec";
+const std::string kDestination = kParent + "\\ddeexec.bak";
+
+class RenameTest : public testing::Test {
+protected:
+    void SetUp() override { DeleteTree(*registry_, kHkeyClassesRoot, kScratchKey); }
+    void TearDown() override { DeleteTree(*registry_, kHkeyClassesRoot, kScratchKey); }
+
+    void Key(const std::string& path, const std::string& cls) {
+        KeyHandle key(*registry_);
+        std::uint32_t disposition = 0;
+        ASSERT_EQ(registry_->CreateKeyEx(kHkeyClassesRoot, path, &cls, kKeyAllAccess, key.put(), &disposition),
+                  kErrorSuccess);
+    }
+    void Value(const std::string& path, const std::string& name, std::uint32_t type,
+               const std::vector<std::uint8_t>& data) {
+        SetValue(*registry_, kHkeyClassesRoot, path, name, type, data);
+    }
+    RegStatus Rename() {
+        return routines_.RenameRegKey(codec_->FromAnsi(kSource), L"ddeexec.bak", kHkeyClassesRoot);
+    }
+
+    std::unique_ptr<Registry> registry_ = MakeTestRegistry();
+    std::unique_ptr<AnsiCodec> codec_ = MakeTestCodec();
+    RegistryRoutines routines_{*registry_, *codec_};
+};
+
+// Every value type, each also with no bytes at all, a 64 KiB value and
+// names at the registry's limits, over three levels with classes.
+TEST_F(RenameTest, MovesAThreeLevelTreeExactly) {
+    std::vector<std::uint8_t> big(64 * 1024);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    const std::uint32_t types[] = {kRegNone,  kRegSz,   kRegExpandSz, kRegBinary, kRegDword,
+                                   kRegDwordBigEndian, kRegLink, kRegMultiSz, kRegQword};
+    const std::string longKeyName(kMaxKeyNameChars, 'k');
+    const std::string longValueName(kMaxValueNameChars, 'v');
+
+    Value(kSource, "", kRegSz, SzBytes("[FileOpen(\"%1\")]"));
+    const std::string levels[] = {kSource + "\\Application", kSource + "\\Application\\Level2",
+                                  kSource + "\\Application\\Level2\\Level3"};
+    for (int level = 0; level < 3; ++level) {
+        Key(levels[level], "Class" + std::to_string(level + 1));
+        for (std::uint32_t type : types) {
+            Value(levels[level], "filled" + std::to_string(type), type, Bytes(std::string("data\0more\0\0", 11) + std::to_string(type)));
+            Value(levels[level], "empty" + std::to_string(type), type, {});
+        }
+    }
+    Value(kSource + "\\Topic", "", kRegSz, SzBytes("System"));
+    Value(kSource + "\\Topic", "big", kRegBinary, big);
+    Key(kSource + "\\Empty", "");
+    Value(kSource + "\\" + longKeyName, longValueName, kRegSz, SzBytes("long names"));
+    const auto before = ReadTree(*registry_, kHkeyClassesRoot, kSource);
+    ASSERT_TRUE(before);
+
+    EXPECT_EQ(Rename(), kErrorSuccess);
+    EXPECT_EQ(ReadTree(*registry_, kHkeyClassesRoot, kSource), std::nullopt);
+    EXPECT_EQ(ReadTree(*registry_, kHkeyClassesRoot, kDestination), before);
+}
+
+TEST_F(RenameTest, TopKeyGetsAnEmptyClassUnderItsNewName) {
+    Key(kSource, "TopClass");
+    Value(kSource + "\\Topic", "", kRegSz, SzBytes("System"));
+    auto expected = ReadTree(*registry_, kHkeyClassesRoot, kSource);
+    ASSERT_TRUE(expected);
+    expected->cls.clear();
+
+    EXPECT_EQ(Rename(), kErrorSuccess);
+    EXPECT_EQ(ReadTree(*registry_, kHkeyClassesRoot, kDestination), expected);
+}
+
+}  // namespace
+}  // namespace wof
