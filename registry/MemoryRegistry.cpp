@@ -1,0 +1,596 @@
+#include "registry/MemoryRegistry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iomanip>
+#include <stdexcept>
+#include <utility>
+
+namespace wof {
+
+namespace {
+
+// winerror.h values the routines never act on but the registry returns.
+constexpr RegStatus kErrorBadPathname = 161;
+constexpr RegStatus kErrorNoAccess = 998;
+
+// Access bits (winnt.h).
+constexpr std::uint32_t kKeyQueryValue = 0x0001;
+constexpr std::uint32_t kKeySetValue = 0x0002;
+constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
+constexpr std::uint32_t kKeyWrite = 0x20006;
+constexpr std::uint32_t kWriteRights = 0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000;
+constexpr std::uint32_t kMaximumAllowed = 0x02000000;
+constexpr std::uint32_t kGenericAll = 0x10000000;
+constexpr std::uint32_t kGenericExecute = 0x20000000;
+constexpr std::uint32_t kGenericWrite = 0x40000000;
+constexpr std::uint32_t kGenericRead = 0x80000000;
+constexpr std::uint32_t kSpecificAndStandardRights = 0x00FFFFFF;
+constexpr std::uint32_t kWow64ViewBits = 0x0300;
+
+// Handles start well above zero and move in steps of four, as kernel
+// handles do, so a stray small integer is never mistaken for one.
+constexpr HKey kFirstHandle = 0x1000;
+constexpr HKey kHandleStep = 4;
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (Upper(a[i]) != Upper(b[i])) return false;
+    }
+    return true;
+}
+
+// Windows orders subkeys by their upper-cased names.
+bool UpperLess(const std::string& a, const std::string& b) {
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto x = static_cast<unsigned char>(Upper(a[i]));
+        auto y = static_cast<unsigned char>(Upper(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+
+// Empty components (doubled or trailing backslashes) are skipped, as the
+// registry does.
+std::vector<std::string> SplitPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        if (end > start) parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string StripTrailingBackslashes(std::string path) {
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+bool IsAtOrBelow(const std::string& path, const std::string& top) {
+    if (top.empty() || path.size() < top.size()) return false;
+    if (!SameName(path.substr(0, top.size()), top)) return false;
+    return path.size() == top.size() || path[top.size()] == '\\';
+}
+
+bool IsPredefined(HKey key) { return key == kHkeyClassesRoot || key == kHkeyCurrentUser; }
+
+std::uint32_t MapGenericRights(std::uint32_t requested) {
+    std::uint32_t granted = requested & kSpecificAndStandardRights & ~kWow64ViewBits;
+    if (requested & (kGenericRead | kGenericExecute)) granted |= kKeyRead;
+    if (requested & kGenericWrite) granted |= kKeyWrite;
+    if (requested & kGenericAll) granted |= kKeyAllAccess;
+    return granted;
+}
+
+// MAXIMUM_ALLOWED takes whatever the caller may have, as RegCreateKeyA asks.
+RegStatus GrantAccess(std::uint32_t requested, bool writesDenied, std::uint32_t* granted) {
+    if (requested & kMaximumAllowed) {
+        *granted = writesDenied ? kKeyRead : kKeyAllAccess;
+        return kErrorSuccess;
+    }
+    std::uint32_t rights = MapGenericRights(requested);
+    if (writesDenied && (rights & kWriteRights)) return kErrorAccessDenied;
+    *granted = rights;
+    return kErrorSuccess;
+}
+
+void CopyName(const std::string& text, char* out) {
+    std::memcpy(out, text.data(), text.size());
+    out[text.size()] = '\0';
+}
+
+std::uint32_t Size32(std::size_t size) { return static_cast<std::uint32_t>(size); }
+
+bool ValueLess(const SnapshotValue& a, const SnapshotValue& b) { return a.name < b.name; }
+
+void PrintTree(std::ostream& out, const KeySnapshot& tree, int depth) {
+    std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
+    out << indent << "[" << tree.name << "]";
+    if (!tree.cls.empty()) out << " class \"" << tree.cls << "\"";
+    out << "\n";
+    for (const SnapshotValue& value : tree.values) {
+        out << indent << "  \"" << value.name << "\" type " << value.type << ":" << std::hex << std::setfill('0');
+        for (std::uint8_t byte : value.data) out << " " << std::setw(2) << static_cast<unsigned>(byte);
+        out << std::dec << std::setfill(' ') << "\n";
+    }
+    for (const KeySnapshot& sub : tree.subkeys) PrintTree(out, sub, depth + 1);
+}
+
+}  // namespace
+
+bool operator==(const KeySnapshot& a, const KeySnapshot& b) {
+    if (a.name != b.name || a.cls != b.cls) return false;
+    if (a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size()) return false;
+
+    std::vector<SnapshotValue> va = a.values;
+    std::vector<SnapshotValue> vb = b.values;
+    std::sort(va.begin(), va.end(), ValueLess);
+    std::sort(vb.begin(), vb.end(), ValueLess);
+    for (std::size_t i = 0; i < va.size(); ++i) {
+        if (va[i].name != vb[i].name || va[i].type != vb[i].type || va[i].data != vb[i].data) return false;
+    }
+
+    auto byName = [](const KeySnapshot* x, const KeySnapshot* y) { return x->name < y->name; };
+    std::vector<const KeySnapshot*> ka;
+    std::vector<const KeySnapshot*> kb;
+    for (const KeySnapshot& sub : a.subkeys) ka.push_back(&sub);
+    for (const KeySnapshot& sub : b.subkeys) kb.push_back(&sub);
+    std::sort(ka.begin(), ka.end(), byName);
+    std::sort(kb.begin(), kb.end(), byName);
+    for (std::size_t i = 0; i < ka.size(); ++i) {
+        if (!(*ka[i] == *kb[i])) return false;
+    }
+    return true;
+}
+
+std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree) {
+    out << "\n";
+    PrintTree(out, tree, 0);
+    return out;
+}
+
+SnapshotValue SzValue(const std::string& name, const std::string& text) {
+    SnapshotValue value{name, kRegSz, std::vector<std::uint8_t>(text.begin(), text.end())};
+    value.data.push_back(0);
+    return value;
+}
+
+struct MemoryRegistry::Node {
+    std::string name;
+    std::string cls;
+    std::vector<SnapshotValue> values;                // in the order they were first set
+    std::vector<std::shared_ptr<Node>> subkeys;       // sorted as Windows enumerates them
+    Node* parent = nullptr;                           // null for a root and for a deleted key
+    bool deleted = false;
+
+    std::shared_ptr<Node> Find(const std::string& child) const {
+        for (const auto& sub : subkeys) {
+            if (SameName(sub->name, child)) return sub;
+        }
+        return nullptr;
+    }
+
+    SnapshotValue* FindValue(const std::string& valueName) {
+        for (SnapshotValue& value : values) {
+            if (SameName(value.name, valueName)) return &value;
+        }
+        return nullptr;
+    }
+
+    std::shared_ptr<Node> AddChild(const std::string& childName, const std::string& childClass) {
+        auto child = std::make_shared<Node>();
+        child->name = childName;
+        child->cls = childClass;
+        child->parent = this;
+        auto at = std::upper_bound(subkeys.begin(), subkeys.end(), child,
+                                   [](const auto& x, const auto& y) { return UpperLess(x->name, y->name); });
+        subkeys.insert(at, child);
+        return child;
+    }
+
+    // Detaches this key and marks it and everything below it deleted, so
+    // that handles still open on any of them report ERROR_KEY_DELETED.
+    void Remove() {
+        MarkDeleted();
+        auto& siblings = parent->subkeys;
+        siblings.erase(std::remove_if(siblings.begin(), siblings.end(),
+                                      [this](const auto& sibling) { return sibling.get() == this; }),
+                       siblings.end());
+        parent = nullptr;
+    }
+
+    void MarkDeleted() {
+        deleted = true;
+        for (auto& sub : subkeys) sub->MarkDeleted();
+    }
+
+    std::string FullPath() const { return parent ? parent->FullPath() + "\\" + name : name; }
+
+    KeySnapshot Snap(const std::string& snapName) const {
+        KeySnapshot tree{snapName, cls, values, {}};
+        for (const auto& sub : subkeys) tree.subkeys.push_back(sub->Snap(sub->name));
+        return tree;
+    }
+
+    void Fill(const KeySnapshot& tree) {
+        cls = tree.cls;
+        values = tree.values;
+        for (const KeySnapshot& sub : tree.subkeys) AddChild(sub.name, "")->Fill(sub);
+    }
+};
+
+struct MemoryRegistry::Handle {
+    std::shared_ptr<Node> node;
+    std::uint32_t access = 0;
+    std::string path;  // as it was when opened; a deleted key has no other
+};
+
+// The key an open, create or delete names: a handle's key and the path
+// below it. path joins both, in the caller's spelling.
+struct MemoryRegistry::Target {
+    Handle base;
+    std::vector<std::string> components;
+    std::string path;
+};
+
+MemoryRegistry::MemoryRegistry()
+    : classesRoot_(std::make_shared<Node>()), currentUser_(std::make_shared<Node>()), nextHandle_(kFirstHandle) {
+    classesRoot_->name = "HKCR";
+    currentUser_->name = "HKCU";
+}
+
+MemoryRegistry::~MemoryRegistry() = default;
+
+RegStatus MemoryRegistry::Resolve(HKey key, Handle* handle) const {
+    if (IsPredefined(key)) {
+        std::shared_ptr<Node> root = key == kHkeyClassesRoot ? classesRoot_ : currentUser_;
+        *handle = Handle{root, WritesDenied(root->name) ? kKeyRead : kKeyAllAccess, root->name};
+        return kErrorSuccess;
+    }
+    auto found = handles_.find(key);
+    if (found == handles_.end()) return kErrorInvalidHandle;
+    *handle = found->second;
+    return kErrorSuccess;
+}
+
+// On failure target->path is still filled when the handle is known, so
+// that path faults can match calls that would fail anyway.
+RegStatus MemoryRegistry::ResolveTarget(HKey key, const std::string& subKey, Target* target) const {
+    RegStatus status = Resolve(key, &target->base);
+    if (status != kErrorSuccess) return status;
+    target->components = SplitPath(subKey);
+    target->path = target->base.path;
+    for (const std::string& component : target->components) target->path += "\\" + component;
+    if (target->base.node->deleted) return kErrorKeyDeleted;
+    if (!subKey.empty() && subKey[0] == '\\') return kErrorBadPathname;
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::Count(RegFunction function, const std::string& path) {
+    ++calls_[static_cast<std::size_t>(function)];
+    std::optional<RegStatus> failure;
+    for (std::size_t i = 0; i < faults_.size();) {
+        RegFault& fault = faults_[i];
+        bool matches = (!fault.function || *fault.function == function) &&
+                       (fault.path.empty() || IsAtOrBelow(path, fault.path));
+        if (!matches || failure) {
+            ++i;
+        } else if (fault.nth > 1) {
+            --fault.nth;
+            ++i;
+        } else {
+            failure = fault.status;
+            if (fault.persistent) {
+                ++i;
+            } else {
+                faults_.erase(faults_.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+    }
+    return failure.value_or(kErrorSuccess);
+}
+
+HKey MemoryRegistry::AddHandle(const std::shared_ptr<Node>& node, std::uint32_t access, const std::string& path) {
+    HKey key = nextHandle_;
+    nextHandle_ += kHandleStep;
+    handles_[key] = Handle{node, access, path};
+    return key;
+}
+
+bool MemoryRegistry::WritesDenied(const std::string& path) const {
+    return std::any_of(denied_.begin(), denied_.end(), [&](const std::string& top) { return IsAtOrBelow(path, top); });
+}
+
+RegStatus MemoryRegistry::Usable(const Handle& handle, std::uint32_t needed) {
+    if (handle.node->deleted) return kErrorKeyDeleted;
+    return (handle.access & needed) == needed ? kErrorSuccess : kErrorAccessDenied;
+}
+
+RegStatus MemoryRegistry::OpenKeyEx(HKey key, const std::string& subKey, std::uint32_t access, HKey* result) {
+    if (result) *result = 0;
+    Target target;
+    RegStatus status = ResolveTarget(key, subKey, &target);
+    if (RegStatus fault = Count(RegFunction::kOpenKeyEx, target.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    if (!result) return kErrorInvalidParameter;
+
+    std::shared_ptr<Node> node = target.base.node;
+    for (const std::string& component : target.components) {
+        node = node->Find(component);
+        if (!node) return kErrorFileNotFound;
+    }
+    // Opening a root itself hands back the root's own handle.
+    if (target.components.empty() && IsPredefined(key)) {
+        *result = key;
+        return kErrorSuccess;
+    }
+    std::uint32_t granted = 0;
+    std::string path = node->FullPath();
+    status = GrantAccess(access, WritesDenied(path), &granted);
+    if (status != kErrorSuccess) return status;
+    *result = AddHandle(node, granted, path);
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::CreateKeyEx(HKey key, const std::string& subKey, const std::string* cls,
+                                      std::uint32_t access, HKey* result, std::uint32_t* disposition) {
+    if (result) *result = 0;
+    Target target;
+    RegStatus status = ResolveTarget(key, subKey, &target);
+    if (RegStatus fault = Count(RegFunction::kCreateKeyEx, target.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    return OpenOrCreate(target, cls, access, result, disposition);
+}
+
+RegStatus MemoryRegistry::CreateKey(HKey key, const std::string& subKey, HKey* result) {
+    if (result) *result = 0;
+    Target target;
+    RegStatus status = ResolveTarget(key, subKey, &target);
+    if (RegStatus fault = Count(RegFunction::kCreateKey, target.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    return OpenOrCreate(target, nullptr, kMaximumAllowed, result, nullptr);
+}
+
+// Keys the call creates, intermediate ones included, take the class; an
+// existing key keeps its own.
+RegStatus MemoryRegistry::OpenOrCreate(const Target& target, const std::string* cls, std::uint32_t access,
+                                       HKey* result, std::uint32_t* disposition) {
+    if (!result) return kErrorInvalidParameter;
+    std::shared_ptr<Node> node = target.base.node;
+    std::size_t found = 0;
+    while (found < target.components.size()) {
+        std::shared_ptr<Node> next = node->Find(target.components[found]);
+        if (!next) break;
+        node = next;
+        ++found;
+    }
+    bool exists = found == target.components.size();
+    bool denied = WritesDenied(target.path);
+    if (denied && !exists) return kErrorAccessDenied;
+    std::uint32_t granted = 0;
+    RegStatus status = GrantAccess(access, denied, &granted);
+    if (status != kErrorSuccess) return status;
+
+    for (std::size_t i = found; i < target.components.size(); ++i) {
+        node = node->AddChild(target.components[i], cls ? *cls : std::string());
+    }
+    if (disposition) *disposition = exists ? kRegOpenedExistingKey : kRegCreatedNewKey;
+    *result = AddHandle(node, granted, node->FullPath());
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type,
+                                       std::uint8_t* data, std::uint32_t* dataSize) {
+    Handle handle;
+    RegStatus status = Resolve(key, &handle);
+    if (RegStatus fault = Count(RegFunction::kQueryValueEx, handle.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    status = Usable(handle, kKeyQueryValue);
+    if (status != kErrorSuccess) return status;
+    if (data && !dataSize) return kErrorInvalidParameter;
+
+    const SnapshotValue* value = handle.node->FindValue(valueName);
+    if (!value) {
+        // What Wine does for a missing value: the type reads REG_NONE, and
+        // a size-only query reads 0; a size that came with a buffer stays.
+        if (type) *type = kRegNone;
+        if (!data && dataSize) *dataSize = 0;
+        return kErrorFileNotFound;
+    }
+    if (type) *type = value->type;
+    std::uint32_t size = Size32(value->data.size());
+    if (data) {
+        if (size > *dataSize) {
+            *dataSize = size;
+            return kErrorMoreData;
+        }
+        std::copy(value->data.begin(), value->data.end(), data);
+    }
+    if (dataSize) *dataSize = size;
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::SetValueEx(HKey key, const std::string& valueName, std::uint32_t type,
+                                     const std::uint8_t* data, std::uint32_t dataSize) {
+    Handle handle;
+    RegStatus status = Resolve(key, &handle);
+    if (RegStatus fault = Count(RegFunction::kSetValueEx, handle.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    status = Usable(handle, kKeySetValue);
+    if (status != kErrorSuccess) return status;
+    if (!data && dataSize != 0) return kErrorNoAccess;
+
+    // The bytes are kept exactly as given. (RegSetValueExA also counts a
+    // NUL it finds just past a string's given size; reading past the
+    // caller's buffer is not copied here.)
+    std::vector<std::uint8_t> bytes(data, data + dataSize);
+    if (SnapshotValue* value = handle.node->FindValue(valueName)) {
+        value->type = type;
+        value->data = std::move(bytes);
+    } else {
+        handle.node->values.push_back(SnapshotValue{valueName, type, std::move(bytes)});
+    }
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
+                                    std::uint32_t* clsSize) {
+    Handle handle;
+    RegStatus status = Resolve(key, &handle);
+    if (RegStatus fault = Count(RegFunction::kEnumKeyEx, handle.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    status = Usable(handle, kKeyEnumerateSubKeys);
+    if (status != kErrorSuccess) return status;
+    if (!name || !nameSize) return kErrorInvalidParameter;
+
+    const auto& subkeys = handle.node->subkeys;
+    if (index >= subkeys.size()) return kErrorNoMoreItems;
+    const Node& sub = *subkeys[index];
+    // Sizes count the NUL going in and leave it out coming back; nothing is
+    // written unless everything fits. A class size without a class buffer
+    // just learns the class length.
+    if (sub.name.size() >= *nameSize) return kErrorMoreData;
+    if (cls && clsSize && sub.cls.size() >= *clsSize) return kErrorMoreData;
+    CopyName(sub.name, name);
+    *nameSize = Size32(sub.name.size());
+    if (clsSize) {
+        if (cls) CopyName(sub.cls, cls);
+        *clsSize = Size32(sub.cls.size());
+    }
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                                    std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
+    Handle handle;
+    RegStatus status = Resolve(key, &handle);
+    if (RegStatus fault = Count(RegFunction::kEnumValue, handle.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    status = Usable(handle, kKeyQueryValue);
+    if (status != kErrorSuccess) return status;
+    if (!name || !nameSize || (data && !dataSize)) return kErrorInvalidParameter;
+
+    const auto& values = handle.node->values;
+    if (index >= values.size()) return kErrorNoMoreItems;
+    const SnapshotValue& value = values[index];
+    std::uint32_t size = Size32(value.data.size());
+    // When either buffer is short the caller still learns the type and the
+    // data size it needs, so it can retry with one larger buffer.
+    bool nameShort = value.name.size() >= *nameSize;
+    bool dataShort = data && size > *dataSize;
+    if (type) *type = value.type;
+    if (nameShort || dataShort) {
+        if (dataSize) *dataSize = size;
+        return kErrorMoreData;
+    }
+    CopyName(value.name, name);
+    *nameSize = Size32(value.name.size());
+    if (data) std::copy(value.data.begin(), value.data.end(), data);
+    if (dataSize) *dataSize = size;
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::DeleteKey(HKey key, const std::string& subKey) {
+    Target target;
+    RegStatus status = ResolveTarget(key, subKey, &target);
+    if (RegStatus fault = Count(RegFunction::kDeleteKey, target.path)) return fault;
+    if (status != kErrorSuccess) return status;
+
+    std::shared_ptr<Node> node = target.base.node;
+    for (const std::string& component : target.components) {
+        node = node->Find(component);
+        if (!node) return kErrorFileNotFound;
+    }
+    // A root cannot go; a key with subkeys is refused as Windows refuses it.
+    if (!node->parent || WritesDenied(node->FullPath()) || !node->subkeys.empty()) return kErrorAccessDenied;
+    node->Remove();
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::DeleteValue(HKey key, const std::string& valueName) {
+    Handle handle;
+    RegStatus status = Resolve(key, &handle);
+    if (RegStatus fault = Count(RegFunction::kDeleteValue, handle.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    status = Usable(handle, kKeySetValue);
+    if (status != kErrorSuccess) return status;
+
+    auto& values = handle.node->values;
+    auto found = std::find_if(values.begin(), values.end(),
+                              [&](const SnapshotValue& value) { return SameName(value.name, valueName); });
+    if (found == values.end()) return kErrorFileNotFound;
+    values.erase(found);
+    return kErrorSuccess;
+}
+
+RegStatus MemoryRegistry::CloseKey(HKey key) {
+    Handle handle;
+    RegStatus status = Resolve(key, &handle);
+    if (RegStatus fault = Count(RegFunction::kCloseKey, handle.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    handles_.erase(key);
+    return kErrorSuccess;
+}
+
+void MemoryRegistry::InjectFault(const RegFault& fault) {
+    RegFault rule = fault;
+    rule.path = StripTrailingBackslashes(rule.path);
+    rule.nth = std::max<std::uint32_t>(rule.nth, 1);
+    faults_.push_back(rule);
+}
+
+void MemoryRegistry::ClearFaults() { faults_.clear(); }
+
+std::uint64_t MemoryRegistry::CallCount(RegFunction function) const {
+    return calls_[static_cast<std::size_t>(function)];
+}
+
+std::uint64_t MemoryRegistry::TotalCalls() const {
+    std::uint64_t total = 0;
+    for (std::uint64_t count : calls_) total += count;
+    return total;
+}
+
+void MemoryRegistry::ResetCallCounts() { calls_.fill(0); }
+
+std::size_t MemoryRegistry::OpenHandleCount() const { return handles_.size(); }
+
+void MemoryRegistry::DenyWrites(const std::string& path) { denied_.push_back(StripTrailingBackslashes(path)); }
+
+std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::RootOf(const std::vector<std::string>& parts) const {
+    if (parts.empty()) throw std::invalid_argument("registry path without a root");
+    if (SameName(parts[0], classesRoot_->name)) return classesRoot_;
+    if (SameName(parts[0], currentUser_->name)) return currentUser_;
+    throw std::invalid_argument("registry path with an unknown root: " + parts[0]);
+}
+
+std::optional<KeySnapshot> MemoryRegistry::Snapshot(const std::string& path) const {
+    std::vector<std::string> parts = SplitPath(path);
+    std::shared_ptr<Node> node = RootOf(parts);
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        node = node->Find(parts[i]);
+        if (!node) return std::nullopt;
+    }
+    return node->Snap("");
+}
+
+void MemoryRegistry::Load(const std::string& path, const KeySnapshot& tree) {
+    std::vector<std::string> parts = SplitPath(path);
+    std::shared_ptr<Node> node = RootOf(parts);
+    if (parts.size() < 2) throw std::invalid_argument("cannot replace a root key: " + path);
+    for (std::size_t i = 1; i + 1 < parts.size(); ++i) {
+        std::shared_ptr<Node> next = node->Find(parts[i]);
+        node = next ? next : node->AddChild(parts[i], "");
+    }
+    if (std::shared_ptr<Node> old = node->Find(parts.back())) old->Remove();
+    node->AddChild(parts.back(), "")->Fill(tree);
+}
+
+}  // namespace wof

@@ -1,0 +1,152 @@
+// An in-memory registry that answers the ten registry calls as advapi32
+// does, so the routines can be tested natively. Besides the calls it lets
+// tests inject failures, count calls, see leaked handles, deny writes below
+// a path (a user without administrator rights) and build or compare whole
+// subtrees.
+//
+// Paths given to the test helpers are full paths: "HKCR\\Some\\Key" or
+// "HKCU\\Some\\Key", compared without regard to ASCII case.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "registry/Registry.h"
+
+namespace wof {
+
+// The ten calls, for counting and fault injection.
+enum class RegFunction {
+    kOpenKeyEx,
+    kCreateKeyEx,
+    kCreateKey,
+    kQueryValueEx,
+    kSetValueEx,
+    kEnumKeyEx,
+    kEnumValue,
+    kDeleteKey,
+    kDeleteValue,
+    kCloseKey,
+};
+constexpr std::size_t kRegFunctionCount = 10;
+
+// A failure to inject. A call matches when its function and key fit the
+// filters; the nth matching call counted from InjectFault fails with status
+// and changes nothing. A persistent fault then fails every later matching
+// call as well; otherwise it is used up.
+struct RegFault {
+    RegStatus status = kErrorAccessDenied;  // what the failing call returns; not 0
+    std::optional<RegFunction> function;  // any function when empty
+    // Full path: fails calls whose key (for open, create and delete: the
+    // target key) lies at or below it. Empty: any key.
+    std::string path;
+    std::uint32_t nth = 1;
+    bool persistent = false;
+};
+
+// A whole subtree as data. Equality ignores the order of values and subkeys
+// (Windows and Wine enumerate values in different orders) but compares
+// names, classes, types and bytes exactly.
+struct SnapshotValue {
+    std::string name;
+    std::uint32_t type = kRegNone;
+    std::vector<std::uint8_t> data;
+};
+
+struct KeySnapshot {
+    // Empty for the top of a snapshot, so that copies at different paths
+    // compare equal.
+    std::string name;
+    std::string cls;
+    std::vector<SnapshotValue> values;
+    std::vector<KeySnapshot> subkeys;
+};
+
+bool operator==(const KeySnapshot& a, const KeySnapshot& b);
+inline bool operator!=(const KeySnapshot& a, const KeySnapshot& b) { return !(a == b); }
+// Indented listing, for test failure messages.
+std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree);
+
+// A REG_SZ value holding text and its terminating NUL, as programs store it.
+SnapshotValue SzValue(const std::string& name, const std::string& text);
+
+class MemoryRegistry : public Registry {
+public:
+    MemoryRegistry();
+    ~MemoryRegistry() override;
+    MemoryRegistry(const MemoryRegistry&) = delete;
+    MemoryRegistry& operator=(const MemoryRegistry&) = delete;
+
+    RegStatus OpenKeyEx(HKey key, const std::string& subKey, std::uint32_t access, HKey* result) override;
+    RegStatus CreateKeyEx(HKey key, const std::string& subKey, const std::string* cls, std::uint32_t access,
+                          HKey* result, std::uint32_t* disposition) override;
+    RegStatus CreateKey(HKey key, const std::string& subKey, HKey* result) override;
+    RegStatus QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                           std::uint32_t* dataSize) override;
+    RegStatus SetValueEx(HKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                         std::uint32_t dataSize) override;
+    RegStatus EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
+                        std::uint32_t* clsSize) override;
+    RegStatus EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
+                        std::uint8_t* data, std::uint32_t* dataSize) override;
+    RegStatus DeleteKey(HKey key, const std::string& subKey) override;
+    RegStatus DeleteValue(HKey key, const std::string& valueName) override;
+    RegStatus CloseKey(HKey key) override;
+
+    void InjectFault(const RegFault& fault);
+    void ClearFaults();
+
+    // Calls made since construction or the last reset, failed ones included.
+    std::uint64_t CallCount(RegFunction function) const;
+    std::uint64_t TotalCalls() const;
+    void ResetCallCounts();
+
+    // Handles handed out and not yet closed (root keys are not counted).
+    std::size_t OpenHandleCount() const;
+
+    // From now on the key at path and every key below it can be opened for
+    // reading only: asking for write access, creating or deleting keys
+    // there fails with ERROR_ACCESS_DENIED.
+    void DenyWrites(const std::string& path);
+
+    // The subtree at path, or nothing when the key does not exist. Neither
+    // helper counts as a call or meets injected faults.
+    std::optional<KeySnapshot> Snapshot(const std::string& path) const;
+    // Replaces whatever is at path with tree (tree.name is ignored), creating
+    // missing parents without a class. Handles open on replaced keys then
+    // see them as deleted. Throws std::invalid_argument for a root or a
+    // malformed path.
+    void Load(const std::string& path, const KeySnapshot& tree);
+
+private:
+    struct Node;
+    struct Handle;
+    struct Target;
+
+    RegStatus Resolve(HKey key, Handle* handle) const;
+    RegStatus ResolveTarget(HKey key, const std::string& subKey, Target* target) const;
+    RegStatus Count(RegFunction function, const std::string& path);
+    HKey AddHandle(const std::shared_ptr<Node>& node, std::uint32_t access, const std::string& path);
+    bool WritesDenied(const std::string& path) const;
+    RegStatus OpenOrCreate(const Target& target, const std::string* cls, std::uint32_t access, HKey* result,
+                           std::uint32_t* disposition);
+    static RegStatus Usable(const Handle& handle, std::uint32_t needed);
+    std::shared_ptr<Node> RootOf(const std::vector<std::string>& parts) const;
+
+    std::shared_ptr<Node> classesRoot_;
+    std::shared_ptr<Node> currentUser_;
+    std::map<HKey, Handle> handles_;
+    HKey nextHandle_;
+    std::vector<RegFault> faults_;
+    std::array<std::uint64_t, kRegFunctionCount> calls_{};
+    std::vector<std::string> denied_;
+};
+
+}  // namespace wof

@@ -1,0 +1,146 @@
+#include "registry/Win32Registry.h"
+
+#include <windows.h>
+
+#include <climits>
+
+namespace wof {
+
+namespace {
+
+HKEY ToWin(HKey key) { return reinterpret_cast<HKEY>(key); }
+HKey FromWin(HKEY key) { return reinterpret_cast<HKey>(key); }
+
+// DWORD is unsigned long, a different type from std::uint32_t even where
+// both are 32 bits, so in/out counts travel through a local copy. The copy
+// starts from the caller's value so that whatever the system leaves alone
+// stays as the caller had it; null stays null.
+class DwordArg {
+public:
+    explicit DwordArg(std::uint32_t* caller) : caller_(caller), value_(caller ? *caller : 0) {}
+    DWORD* get() { return caller_ ? &value_ : nullptr; }
+    void Return() {
+        if (caller_) *caller_ = static_cast<std::uint32_t>(value_);
+    }
+
+private:
+    std::uint32_t* caller_;
+    DWORD value_;
+};
+
+class HkeyArg {
+public:
+    explicit HkeyArg(HKey* caller) : caller_(caller), value_(caller ? ToWin(*caller) : nullptr) {}
+    PHKEY get() { return caller_ ? &value_ : nullptr; }
+    void Return() {
+        if (caller_) *caller_ = FromWin(value_);
+    }
+
+private:
+    HKey* caller_;
+    HKEY value_;
+};
+
+// The Win32 prototypes take writable strings where they only read them.
+LPSTR Writable(const std::string& text) { return const_cast<LPSTR>(text.c_str()); }
+
+}  // namespace
+
+RegStatus Win32Registry::OpenKeyEx(HKey key, const std::string& subKey, std::uint32_t access, HKey* result) {
+    HkeyArg out(result);
+    LONG status = RegOpenKeyExA(ToWin(key), subKey.c_str(), 0, access, out.get());
+    out.Return();
+    return status;
+}
+
+RegStatus Win32Registry::CreateKeyEx(HKey key, const std::string& subKey, const std::string* cls,
+                                     std::uint32_t access, HKey* result, std::uint32_t* disposition) {
+    HkeyArg out(result);
+    DwordArg created(disposition);
+    LONG status = RegCreateKeyExA(ToWin(key), subKey.c_str(), 0, cls ? Writable(*cls) : nullptr,
+                                  REG_OPTION_NON_VOLATILE, access, nullptr, out.get(), created.get());
+    out.Return();
+    created.Return();
+    return status;
+}
+
+RegStatus Win32Registry::CreateKey(HKey key, const std::string& subKey, HKey* result) {
+    HkeyArg out(result);
+    LONG status = RegCreateKeyA(ToWin(key), subKey.c_str(), out.get());
+    out.Return();
+    return status;
+}
+
+RegStatus Win32Registry::QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type,
+                                      std::uint8_t* data, std::uint32_t* dataSize) {
+    DwordArg typeArg(type);
+    DwordArg sizeArg(dataSize);
+    LONG status = RegQueryValueExA(ToWin(key), valueName.c_str(), nullptr, typeArg.get(), data, sizeArg.get());
+    typeArg.Return();
+    sizeArg.Return();
+    return status;
+}
+
+RegStatus Win32Registry::SetValueEx(HKey key, const std::string& valueName, std::uint32_t type,
+                                    const std::uint8_t* data, std::uint32_t dataSize) {
+    return RegSetValueExA(ToWin(key), valueName.c_str(), 0, type, data, dataSize);
+}
+
+RegStatus Win32Registry::EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
+                                   std::uint32_t* clsSize) {
+    DwordArg nameArg(nameSize);
+    DwordArg clsArg(clsSize);
+    FILETIME lastWrite;
+    LONG status = RegEnumKeyExA(ToWin(key), index, name, nameArg.get(), nullptr, cls, clsArg.get(), &lastWrite);
+    nameArg.Return();
+    clsArg.Return();
+    return status;
+}
+
+RegStatus Win32Registry::EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                                   std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
+    DwordArg nameArg(nameSize);
+    DwordArg typeArg(type);
+    DwordArg sizeArg(dataSize);
+    LONG status = RegEnumValueA(ToWin(key), index, name, nameArg.get(), nullptr, typeArg.get(), data, sizeArg.get());
+    nameArg.Return();
+    typeArg.Return();
+    sizeArg.Return();
+    return status;
+}
+
+RegStatus Win32Registry::DeleteKey(HKey key, const std::string& subKey) {
+    return RegDeleteKeyA(ToWin(key), subKey.c_str());
+}
+
+RegStatus Win32Registry::DeleteValue(HKey key, const std::string& valueName) {
+    return RegDeleteValueA(ToWin(key), valueName.c_str());
+}
+
+RegStatus Win32Registry::CloseKey(HKey key) { return RegCloseKey(ToWin(key)); }
+
+// Text longer than an int can count cannot be passed to the conversion
+// functions at all; it converts to nothing, like a failed conversion.
+std::string Win32AnsiCodec::ToAnsi(const std::wstring& text) const {
+    if (text.empty() || text.size() > INT_MAX) return std::string();
+    int length = static_cast<int>(text.size());
+    int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return std::string();
+    std::string out(static_cast<std::size_t>(needed), '\0');
+    int written = WideCharToMultiByte(CP_ACP, 0, text.data(), length, &out[0], needed, nullptr, nullptr);
+    out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+    return out;
+}
+
+std::wstring Win32AnsiCodec::FromAnsi(const std::string& bytes) const {
+    if (bytes.empty() || bytes.size() > INT_MAX) return std::wstring();
+    int length = static_cast<int>(bytes.size());
+    int needed = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+    if (needed <= 0) return std::wstring();
+    std::wstring out(static_cast<std::size_t>(needed), L'\0');
+    int written = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, &out[0], needed);
+    out.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+    return out;
+}
+
+}  // namespace wof

@@ -1,0 +1,34 @@
+// What the portable suites run against: natively the in-memory registry and
+// Latin-1, on Windows (or Wine) the real registry and code page.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "registry/AnsiCodec.h"
+#include "registry/MemoryRegistry.h"
+#include "registry/Registry.h"
+
+namespace wof {
+
+std::unique_ptr<Registry> MakeTestRegistry();
+std::unique_ptr<AnsiCodec> MakeTestCodec();
+
+// True where the suites touch the system's registry.
+extern const bool kIsRealRegistry;
+
+// Every suite works below HKEY_CLASSES_ROOT\<kScratchKey> and nowhere else.
+constexpr char kScratchKey[] = "WordOpenFixTest";
+
+// Deletes path below root and everything under it; a missing key is fine.
+// Reports a test failure when something cannot be deleted.
+void DeleteTree(Registry& registry, HKey root, const std::string& path);
+
+// Reads the subtree at path through the registry calls alone, so that the
+// same comparison works on the real and on the in-memory registry. Nothing
+// when the key cannot be opened; a test failure when it cannot be read
+// whole.
+std::optional<KeySnapshot> ReadTree(Registry& registry, HKey root, const std::string& path);
+
+}  // namespace wof
