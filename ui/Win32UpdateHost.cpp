@@ -2,9 +2,11 @@
 
 #include <vector>
 
+#include "ui/Version.h"
+
 namespace wof {
 
-const wchar_t kProgramTitle[] = L"Word Open Fix";
+const wchar_t kProgramTitle[] = L"" WOF_PRODUCT_NAME;
 
 namespace {
 

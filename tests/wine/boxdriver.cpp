@@ -1,0 +1,204 @@
+// Answers the program's windows from outside, as a user would.
+//
+//   boxdriver [--timeout SECONDS] STEP...
+//   boxdriver --quiet-for SECONDS
+//
+// A STEP is yes, no or ok: waits for a visible "Word Open Fix" message box,
+// prints its text and buttons, presses that button and waits for the box
+// to close. Or TITLE:BUTTON: waits for the visible top-level window TITLE,
+// prints its buttons and presses the one labelled BUTTON (ignoring "&").
+// --quiet-for fails if a "Word Open Fix" box shows up within the time.
+// Exit status: 0 done, 1 a window did not come, a box did not go or a
+// button was missing, 2 usage.
+//
+// Buttons are pressed by sending their window the WM_COMMAND a click
+// sends, which needs neither keyboard focus nor an active window.
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kTitle[] = L"Word Open Fix";
+const int kMessageBoxTextId = 0xFFFF;
+
+struct Button {
+    int id;
+    const char* name;
+};
+const Button kButtons[] = {{IDOK, "ok"},       {IDCANCEL, "cancel"}, {IDABORT, "abort"}, {IDRETRY, "retry"},
+                           {IDIGNORE, "ignore"}, {IDYES, "yes"},       {IDNO, "no"}};
+
+const char* ButtonName(int id) {
+    for (const Button& b : kButtons)
+        if (b.id == id) return b.name;
+    return "other";
+}
+
+int ButtonId(const std::wstring& name) {
+    for (const Button& b : kButtons)
+        if (name.size() == std::strlen(b.name) && std::equal(name.begin(), name.end(), b.name)) return b.id;
+    return 0;
+}
+
+HWND FindVisible(const wchar_t* cls, const std::wstring& title) {
+    HWND window = FindWindowW(cls, title.c_str());
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+HWND WaitFor(const wchar_t* cls, const std::wstring& title, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
+        if (HWND window = FindVisible(cls, title)) return window;
+    return nullptr;
+}
+
+HWND WaitForBox(DWORD timeoutMs) { return WaitFor(L"#32770", kTitle, timeoutMs); }
+
+bool WaitForClose(HWND box, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
+        if (!IsWindow(box)) return true;
+    return false;
+}
+
+// The window belongs to another process, so GetWindowText would not ask
+// it; WM_GETTEXT does.
+std::wstring TextOf(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
+    std::vector<wchar_t> text(length + 1);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+    return std::wstring(text.data(), copied);
+}
+
+// Line ends as LF, so that texts compare the same on every side.
+std::string Utf8(const std::wstring& text) {
+    std::wstring lf;
+    for (wchar_t c : text)
+        if (c != L'\r') lf += c;
+    if (lf.empty()) return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, lf.data(), static_cast<int>(lf.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, lf.data(), static_cast<int>(lf.size()), &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+BOOL CALLBACK CollectButton(HWND child, LPARAM buttons) {
+    wchar_t cls[16];
+    if (GetClassNameW(child, cls, 16) && lstrcmpiW(cls, L"Button") == 0 && IsWindowVisible(child))
+        reinterpret_cast<std::vector<HWND>*>(buttons)->push_back(child);
+    return TRUE;
+}
+
+std::vector<HWND> ButtonsOf(HWND window) {
+    std::vector<HWND> buttons;
+    EnumChildWindows(window, CollectButton, reinterpret_cast<LPARAM>(&buttons));
+    return buttons;
+}
+
+std::wstring WithoutAmpersands(std::wstring text) {
+    text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+    return text;
+}
+
+void Press(HWND window, HWND button, const std::wstring& name) {
+    std::printf("pressed: %s\n", Utf8(name).c_str());
+    std::fflush(stdout);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+bool AnswerBox(const std::wstring& answer, DWORD timeoutMs) {
+    HWND box = WaitForBox(timeoutMs);
+    if (!box) {
+        std::printf("boxdriver: no \"Word Open Fix\" box within %lu ms\n", static_cast<unsigned long>(timeoutMs));
+        return false;
+    }
+    std::printf("text: %s\n", Utf8(TextOf(GetDlgItem(box, kMessageBoxTextId))).c_str());
+    HWND pressed = nullptr;
+    std::printf("buttons:");
+    for (HWND button : ButtonsOf(box)) {
+        std::printf(" %s", ButtonName(GetDlgCtrlID(button)));
+        if (GetDlgCtrlID(button) == ButtonId(answer)) pressed = button;
+    }
+    std::printf("\n");
+    if (!pressed) {
+        std::printf("boxdriver: the box has no %s button\n", Utf8(answer).c_str());
+        return false;
+    }
+    Press(box, pressed, answer);
+    if (!WaitForClose(box, timeoutMs)) {
+        std::printf("boxdriver: the box stayed open after %s\n", Utf8(answer).c_str());
+        return false;
+    }
+    return true;
+}
+
+bool PressInWindow(const std::wstring& title, const std::wstring& label, DWORD timeoutMs) {
+    HWND window = WaitFor(nullptr, title, timeoutMs);
+    if (!window) {
+        std::printf("boxdriver: no \"%s\" window within %lu ms\n", Utf8(title).c_str(),
+                    static_cast<unsigned long>(timeoutMs));
+        return false;
+    }
+    std::printf("window: %s\n", Utf8(title).c_str());
+    HWND pressed = nullptr;
+    std::printf("buttons:");
+    for (HWND button : ButtonsOf(window)) {
+        const std::wstring text = WithoutAmpersands(TextOf(button));
+        std::printf(" %s", Utf8(text).c_str());
+        if (text == label) pressed = button;
+    }
+    std::printf("\n");
+    if (!pressed) {
+        std::printf("boxdriver: the window has no %s button\n", Utf8(label).c_str());
+        return false;
+    }
+    Press(window, pressed, label);
+    return true;
+}
+
+bool RunStep(const std::wstring& step, DWORD timeoutMs) {
+    const size_t colon = step.rfind(L':');
+    if (colon == std::wstring::npos) return AnswerBox(step, timeoutMs);
+    return PressInWindow(step.substr(0, colon), step.substr(colon + 1), timeoutMs);
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: boxdriver [--timeout SECONDS] yes|no|ok|TITLE:BUTTON...\n"
+                         "       boxdriver --quiet-for SECONDS\n");
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    if (args.size() == 2 && args[0] == L"--quiet-for") {
+        DWORD ms = static_cast<DWORD>(std::wcstoul(args[1].c_str(), nullptr, 10) * 1000);
+        HWND box = WaitForBox(ms);
+        if (!box) return 0;
+        std::printf("boxdriver: unexpected box: %s\n", Utf8(TextOf(GetDlgItem(box, kMessageBoxTextId))).c_str());
+        return 1;
+    }
+    DWORD timeoutMs = 60000;
+    size_t first = 0;
+    if (args.size() >= 2 && args[0] == L"--timeout") {
+        timeoutMs = static_cast<DWORD>(std::wcstoul(args[1].c_str(), nullptr, 10) * 1000);
+        first = 2;
+    }
+    if (first == args.size()) return Usage();
+    for (size_t i = first; i < args.size(); ++i)
+        if (args[i].find(L':') == std::wstring::npos && !ButtonId(args[i])) return Usage();
+    for (size_t i = first; i < args.size(); ++i)
+        if (!RunStep(args[i], timeoutMs)) return 1;
+    return 0;
+}

@@ -1,0 +1,214 @@
+// Seeds and prints the registry the end-to-end tests and the demo work on.
+//
+//   regtool seed-demo   replaces HKCR\Word.Document.12 and HKCR\Word.Document.8
+//                       with the keys a machine with Word 2007 has
+//   regtool dump        prints both trees in a canonical text form
+//
+// Values are written from here rather than from a .reg file so that their
+// types and bytes (REG_MULTI_SZ NULs included) are exactly what we mean.
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t* const kProgIds[] = {L"Word.Document.12", L"Word.Document.8"};
+
+void Fail(const char* what, const std::wstring& path, LONG status) {
+    std::fprintf(stderr, "regtool: %s %ls failed with status %ld\n", what, path.c_str(), status);
+    std::exit(1);
+}
+
+std::vector<BYTE> StringBytes(const std::wstring& text) {
+    const BYTE* begin = reinterpret_cast<const BYTE*>(text.c_str());
+    return std::vector<BYTE>(begin, begin + (text.size() + 1) * sizeof(wchar_t));
+}
+
+// Each string followed by its NUL, then the NUL that ends the list.
+std::vector<BYTE> MultiStringBytes(const std::vector<std::wstring>& strings) {
+    std::vector<BYTE> bytes;
+    for (const std::wstring& s : strings) {
+        std::vector<BYTE> one = StringBytes(s);
+        bytes.insert(bytes.end(), one.begin(), one.end());
+    }
+    bytes.insert(bytes.end(), sizeof(wchar_t), 0);
+    return bytes;
+}
+
+void SetValue(const std::wstring& path, const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
+    HKEY key;
+    LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  nullptr);
+    if (status != ERROR_SUCCESS) Fail("RegCreateKeyExW", path, status);
+    status = RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) Fail("RegSetValueExW", path + L"\\" + name, status);
+}
+
+void SetString(const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+    SetValue(path, name, REG_SZ, StringBytes(text));
+}
+
+// The "Command" values stand for the installer's opaque descriptors: text
+// nothing but the installer reads, kept as one string in a REG_MULTI_SZ.
+void SeedProgId(const std::wstring& progId, const std::wstring& description, const std::wstring& descriptor) {
+    const std::wstring open = progId + L"\\Shell\\Open";
+    SetString(progId, L"", description);
+    SetValue(progId, L"EditFlags", REG_BINARY, {0x00, 0x00, 0x01, 0x00});
+    SetString(progId + L"\\DefaultIcon", L"",
+              L"C:\\WINDOWS\\Installer\\{90120000-0030-0000-0000-0000000FF1CE}\\wordicon.exe,1");
+    SetString(open, L"", L"&Open");
+    SetString(open + L"\\Command", L"", L"\"C:\\Program Files\\Microsoft Office\\Office12\\WINWORD.EXE\" /n /dde");
+    SetValue(open + L"\\Command", L"Command", REG_MULTI_SZ, MultiStringBytes({descriptor}));
+    SetString(open + L"\\ddeexec", L"", L"[FileOpen(\"%1\")]");
+    SetString(open + L"\\ddeexec\\Application", L"", L"WinWord");
+    SetString(open + L"\\ddeexec\\ifExec", L"", L"[rem _DDE_Direct][FileOpen(\"%1\")]");
+    SetString(open + L"\\ddeexec\\Topic", L"", L"System");
+}
+
+void SeedDemo() {
+    for (const wchar_t* progId : kProgIds) {
+        LONG status = SHDeleteKeyW(HKEY_CLASSES_ROOT, progId);
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail("SHDeleteKeyW", progId, status);
+    }
+    SeedProgId(L"Word.Document.12", L"Microsoft Office Word Document",
+               L"k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>D1g?.PmT*bA$vP^0rXZ7 /n /dde");
+    SeedProgId(L"Word.Document.8", L"Microsoft Office Word 97 - 2003 Document",
+               L"k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>u,Hc9-Mf%xR]2gQ=eL@w /n /dde");
+}
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+const char* TypeName(DWORD type) {
+    switch (type) {
+        case REG_NONE: return "REG_NONE";
+        case REG_SZ: return "REG_SZ";
+        case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+        case REG_BINARY: return "REG_BINARY";
+        case REG_DWORD: return "REG_DWORD";
+        case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
+        case REG_LINK: return "REG_LINK";
+        case REG_MULTI_SZ: return "REG_MULTI_SZ";
+        case REG_QWORD: return "REG_QWORD";
+        default: return "REG_UNKNOWN";
+    }
+}
+
+// Sixteen bytes a line, each line after the first indented under the first.
+std::string Hex(const std::vector<BYTE>& data) {
+    std::string out;
+    char byte[4];
+    for (size_t i = 0; i < data.size(); ++i) {
+        if (i && i % 16 == 0) out += "\n         ";
+        std::snprintf(byte, sizeof byte, i % 16 ? " %02x" : "%02x", data[i]);
+        out += byte;
+    }
+    return out;
+}
+
+// The bytes as UTF-16 text with NULs and control characters spelled out,
+// so that a stray or missing terminator shows in a diff.
+std::string ReadableText(const std::vector<BYTE>& data) {
+    std::wstring text;
+    for (size_t i = 0; i + 1 < data.size(); i += 2) {
+        wchar_t c = static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
+        if (c == L'\\') {
+            text += L"\\\\";
+        } else if (c < 0x20) {
+            wchar_t escape[8];
+            std::swprintf(escape, 8, c == 0 ? L"\\0" : L"\\x%02x", static_cast<unsigned>(c));
+            text += escape;
+        } else {
+            text += c;
+        }
+    }
+    if (data.size() % 2) text += L"\\odd-byte";
+    return Utf8(text);
+}
+
+struct Value {
+    std::wstring name;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+void DumpKey(HKEY parent, const std::wstring& name, const std::wstring& path) {
+    HKEY key;
+    LONG status = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &key);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        std::printf("[%s] missing\n", Utf8(path).c_str());
+        return;
+    }
+    if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW", path, status);
+
+    DWORD maxSubKey, maxValueName, maxValueData, classChars = MAX_PATH;
+    wchar_t cls[MAX_PATH];
+    status = RegQueryInfoKeyW(key, cls, &classChars, nullptr, nullptr, &maxSubKey, nullptr, nullptr, &maxValueName,
+                              &maxValueData, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) Fail("RegQueryInfoKeyW", path, status);
+    std::printf("[%s] class \"%s\"\n", Utf8(path).c_str(), Utf8(std::wstring(cls, classChars)).c_str());
+
+    std::vector<Value> values;
+    for (DWORD i = 0;; ++i) {
+        std::vector<wchar_t> valueName(maxValueName + 1);
+        DWORD nameChars = maxValueName + 1, type, size = maxValueData;
+        std::vector<BYTE> data(maxValueData + 1);
+        status = RegEnumValueW(key, i, valueName.data(), &nameChars, nullptr, &type, data.data(), &size);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) Fail("RegEnumValueW", path, status);
+        data.resize(size);
+        values.push_back({std::wstring(valueName.data(), nameChars), type, data});
+    }
+    std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.name < b.name; });
+    for (const Value& v : values) {
+        std::printf("  %s %s %u bytes\n", v.name.empty() ? "@" : ("\"" + Utf8(v.name) + "\"").c_str(),
+                    TypeName(v.type), static_cast<unsigned>(v.data.size()));
+        std::printf("    hex  %s\n", Hex(v.data).c_str());
+        std::printf("    text %s\n", ReadableText(v.data).c_str());
+    }
+
+    std::vector<std::wstring> subKeys;
+    for (DWORD i = 0;; ++i) {
+        std::vector<wchar_t> subKey(maxSubKey + 1);
+        DWORD chars = maxSubKey + 1;
+        status = RegEnumKeyExW(key, i, subKey.data(), &chars, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) Fail("RegEnumKeyExW", path, status);
+        subKeys.emplace_back(subKey.data(), chars);
+    }
+    std::sort(subKeys.begin(), subKeys.end());
+    for (const std::wstring& subKey : subKeys) DumpKey(key, subKey, path + L"\\" + subKey);
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Output goes to scripts that compare it byte for byte: LF line ends.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+    _setmode(_fileno(stdout), _O_BINARY);
+    const std::wstring command = argc == 2 ? argv[1] : L"";
+    if (command == L"seed-demo") {
+        SeedDemo();
+    } else if (command == L"dump") {
+        for (const wchar_t* progId : kProgIds) DumpKey(HKEY_CLASSES_ROOT, progId, std::wstring(L"HKCR\\") + progId);
+    } else {
+        std::fprintf(stderr, "usage: regtool seed-demo | dump\n");
+        return 2;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
