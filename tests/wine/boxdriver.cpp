@@ -6,13 +6,17 @@
 // A STEP is yes, no or ok: waits for a visible "Word Open Fix" message box,
 // prints its text and buttons, presses that button and waits for the box
 // to close. Or TITLE:BUTTON: waits for the visible top-level window TITLE,
-// prints its buttons and presses the one labelled BUTTON (ignoring "&").
+// prints its buttons and presses the one labelled BUTTON (ignoring "&");
+// BUTTON {Enter} instead types Enter into the window, {Close} asks it to
+// close as its title bar's close button does.
 // --quiet-for fails if a "Word Open Fix" box shows up within the time.
 // Exit status: 0 done, 1 a window did not come, a box did not go or a
 // button was missing, 2 usage.
 //
 // Buttons are pressed by sending their window the WM_COMMAND a click
-// sends, which needs neither keyboard focus nor an active window.
+// sends, which needs neither keyboard focus nor an active window. Enter
+// goes through the system's keyboard input, so it reaches whichever
+// control the program gave the focus.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -115,6 +119,23 @@ void Press(HWND window, HWND button, const std::wstring& name) {
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+// There may be no window manager to bring the window to the front, and
+// typed keys go only to the foreground window.
+bool TypeEnter(HWND window) {
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() != window) {
+        std::printf("boxdriver: the window did not come to the foreground\n");
+        return false;
+    }
+    INPUT keys[2] = {};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = VK_RETURN;
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    return SendInput(2, keys, sizeof(INPUT)) == 2;
+}
+
 bool AnswerBox(const std::wstring& answer, DWORD timeoutMs) {
     HWND box = WaitForBox(timeoutMs);
     if (!box) {
@@ -157,6 +178,11 @@ bool PressInWindow(const std::wstring& title, const std::wstring& label, DWORD t
         if (text == label) pressed = button;
     }
     std::printf("\n");
+    if (label == L"{Enter}" || label == L"{Close}") {
+        std::printf("pressed: %s\n", Utf8(label).c_str());
+        std::fflush(stdout);
+        return label == L"{Enter}" ? TypeEnter(window) : PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
+    }
     if (!pressed) {
         std::printf("boxdriver: the window has no %s button\n", Utf8(label).c_str());
         return false;
@@ -172,7 +198,7 @@ bool RunStep(const std::wstring& step, DWORD timeoutMs) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: boxdriver [--timeout SECONDS] yes|no|ok|TITLE:BUTTON...\n"
+    std::fprintf(stderr, "usage: boxdriver [--timeout SECONDS] yes|no|ok|TITLE:BUTTON|TITLE:{Enter}|TITLE:{Close}...\n"
                          "       boxdriver --quiet-for SECONDS\n");
     return 2;
 }

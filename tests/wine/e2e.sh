@@ -23,6 +23,7 @@ check() {  # check DESCRIPTION COMMAND...
 
 regtool() { wine "$build/tests/wine/regtool.exe" "$@"; }
 boxdriver() { wine "$build/tests/wine/boxdriver.exe" "$@"; }
+windowprobe() { wine "$build/tests/wine/windowprobe.exe" "$@"; }
 same() { diff -u "$1" "$2" >&2; }  # same EXPECTED ACTUAL, showing the difference
 
 # The program opens this window first; its Kemaskini button starts the update.
@@ -38,6 +39,12 @@ fresh_tool_folder() {
     regtool seed-demo
     rm -rf "$tool" && mkdir -p "$tool"
     cp "$build/WordOpenFix.exe" "$tool/"
+}
+
+# unchanged_and_no_log: the registry as seeded and C:\Tool as it was.
+unchanged_and_no_log() {
+    regtool dump >"$out/unchanged.dump"
+    same "$expected/seeded.dump" "$out/unchanged.dump" && same <(echo WordOpenFix.exe) <(ls -A "$tool")
 }
 
 # run_program NAME ANSWER...: starts the program, answers its boxes into
@@ -72,6 +79,35 @@ expected_log() {
         "Word.Document.8\\$key" 'k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>u,Hc9-Mf%xR]2gQ=eL@w /n /dde'
 }
 
+echo "# The window as built, then a close request"
+fresh_tool_folder
+wine 'C:\Tool\WordOpenFix.exe' &
+pid=$!
+windowprobe describe "$main" >"$out/window.txt"
+check "title, client size, controls' places, texts and fonts, tab order and focus are as designed" \
+    same "$expected/window.txt" "$out/window.txt"
+# Label2 (16,56 385x57 in the client area) at its bottom-left and top-right
+# pixels, which its text does not reach, sampled from the screen.
+read -r x y < <(windowprobe origin "$main")
+corners="%[hex:p{$((x + 16)),$((y + 112))}] %[hex:p{$((x + 400)),$((y + 56))}]"
+sleep 1
+import -window root "$out/window.png"
+label2=$(convert "$out/window.png" -format "$corners" info:)
+check "Label2 is painted RGB(0,0,64) behind its text (was $label2)" [ "$label2" = "000040 000040" ]
+boxdriver "$main:{Close}" >/dev/null
+wait_exit 30
+check "a close request ends the program with status 0" [ $? = 0 ]
+kill "$pid" 2>/dev/null
+check "the registry is unchanged and no log was written" unchanged_and_no_log
+
+echo "# Keluar straight after the start"
+fresh_tool_folder
+run_program keluar "$main:Keluar" >/dev/null
+wait_exit 30
+check "Keluar ends the program with status 0" [ $? = 0 ]
+kill "$pid" 2>/dev/null
+check "the registry is unchanged and no log was written" unchanged_and_no_log
+
 echo "# Yes, then OK: the repair"
 fresh_tool_folder
 regtool dump >"$out/seeded.dump"
@@ -95,15 +131,17 @@ check "the second run exited with status 0 (was $status)" [ "$status" = 0 ]
 regtool dump >"$out/again.dump"
 check "the registry is as after the first run" same "$expected/repaired.dump" "$out/again.dump"
 
-echo "# No: nothing happens and the window stays"
+echo "# Enter at the start presses Kemaskini; No leaves everything as it was"
 fresh_tool_folder
-run_program declined "$main:Kemaskini" no
-check "the box asked and was answered No" same "$expected/declined.boxes" "$out/declined.boxes"
+run_program entered "$main:{Enter}" no
+check "Enter brought the box, which was answered No" same "$expected/entered.boxes" "$out/entered.boxes"
 check "no further box appeared" boxdriver --quiet-for 3
 check "the program is still running" kill -0 "$pid" 2>/dev/null
-regtool dump >"$out/declined.dump"
-check "the registry is unchanged" same "$expected/seeded.dump" "$out/declined.dump"
-check "the folder holds only the exe (no log)" same <(echo WordOpenFix.exe) <(ls -A "$tool")
+check "the registry is unchanged and no log was written" unchanged_and_no_log
+boxdriver --timeout 30 "$main:Kemaskini" no >"$out/declined.boxes"
+check "Kemaskini then asks again; No" same "$expected/declined.boxes" "$out/declined.boxes"
+check "the program is still running" kill -0 "$pid" 2>/dev/null
+check "the registry is still unchanged and no log was written" unchanged_and_no_log
 boxdriver "$main:Keluar" >/dev/null
 wait_exit 30
 check "Keluar then ends the program with status 0" [ $? = 0 ]
@@ -119,6 +157,23 @@ check "the boxes asked, then named the log and said nothing changed" same "$expe
 check "the program exited with status 1 (was $status)" [ "$status" = 1 ]
 regtool dump >"$out/no-log.dump"
 check "the registry is unchanged" same "$expected/seeded.dump" "$out/no-log.dump"
+
+echo "# Access denied to Word.Document.8's keys, as to a user who is not an administrator"
+fresh_tool_folder
+check "Wine refuses to open the protected keys for changing" regtool deny-changes Word.Document.8
+run_program denied "$main:Kemaskini" yes ok
+wait_exit 60
+status=$?
+check "the boxes asked, then named Word.Document.8 and asked for an administrator" \
+    same "$expected/denied.boxes" "$out/denied.boxes"
+check "the program exited with status 1 (was $status)" [ "$status" = 1 ]
+regtool dump >"$out/denied.dump"
+# Word.Document.12 is repaired, Word.Document.8 left exactly as seeded.
+sed '/^\[HKCR\\Word.Document.8\]/,$d' "$expected/repaired.dump" >"$out/denied.expected.dump"
+sed -n '/^\[HKCR\\Word.Document.8\]/,$p' "$expected/seeded.dump" >>"$out/denied.expected.dump"
+check "Word.Document.12 is repaired and nothing of Word.Document.8 changed" \
+    same "$out/denied.expected.dump" "$out/denied.dump"
+check "the log beside the exe holds the four lines read" cmp "$out/expected.log" "$tool/WordOpenFix.txt"
 
 wineserver -k
 echo "$passed passed, $failed failed"

@@ -3,10 +3,19 @@
 //   regtool seed-demo   replaces HKCR\Word.Document.12 and HKCR\Word.Document.8
 //                       with the keys a machine with Word 2007 has
 //   regtool dump        prints both trees in a canonical text form
+//   regtool deny-changes PROGID
+//                       denies everyone the rights to change PROGID's
+//                       Shell\Open\Command and Shell\Open\ddeexec trees, as
+//                       HKCR is to a user who is not an administrator, and
+//                       fails if a key still opens for changing
+//   regtool seed-standin EXE
+//                       seed-demo with EXE as the program the open command
+//                       starts, and .docx and .doc bound to the two ProgIDs
 //
 // Values are written from here rather than from a .reg file so that their
 // types and bytes (REG_MULTI_SZ NULs included) are exactly what we mean.
 #include <windows.h>
+#include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <shlwapi.h>
@@ -83,6 +92,68 @@ void SeedDemo() {
                L"k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>D1g?.PmT*bA$vP^0rXZ7 /n /dde");
     SeedProgId(L"Word.Document.8", L"Microsoft Office Word 97 - 2003 Document",
                L"k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>u,Hc9-Mf%xR]2gQ=eL@w /n /dde");
+}
+
+// The shell reaches the ProgIDs through the extensions, and starts
+// whatever the open command names: here a stand-in for Word.
+void SeedStandIn(const std::wstring& exe) {
+    SeedDemo();
+    for (const wchar_t* progId : kProgIds)
+        SetString(std::wstring(progId) + L"\\Shell\\Open\\Command", L"", L"\"" + exe + L"\" /n /dde");
+    SetString(L".docx", L"", L"Word.Document.12");
+    SetString(L".doc", L"", L"Word.Document.8");
+}
+
+const DWORD kChangeRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE;
+
+// Adds a deny entry for everyone to the key's own, so that reading stays
+// allowed, then does the same for each key below it: a tree that could
+// be emptied from below would not be protected.
+void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path) {
+    HKEY key;
+    LONG status = RegOpenKeyExW(parent, name.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_ENUMERATE_SUB_KEYS, &key);
+    if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW", path, status);
+    PACL dacl = nullptr, denying = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    status = GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                             &descriptor);
+    if (status != ERROR_SUCCESS) Fail("GetSecurityInfo", path, status);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    EXPLICIT_ACCESSW deny{};
+    deny.grfAccessPermissions = kChangeRights;
+    deny.grfAccessMode = DENY_ACCESS;
+    deny.grfInheritance = NO_INHERITANCE;
+    deny.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    deny.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    deny.Trustee.ptstrName = static_cast<LPWSTR>(everyone);
+    status = SetEntriesInAclW(1, &deny, dacl, &denying);
+    if (status != ERROR_SUCCESS) Fail("SetEntriesInAclW", path, status);
+    status = SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, denying, nullptr);
+    if (status != ERROR_SUCCESS) Fail("SetSecurityInfo", path, status);
+    LocalFree(denying);
+    LocalFree(descriptor);
+    FreeSid(everyone);
+
+    std::vector<wchar_t> subKey(256);
+    for (DWORD i = 0;; ++i) {
+        DWORD chars = static_cast<DWORD>(subKey.size());
+        status = RegEnumKeyExW(key, i, subKey.data(), &chars, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS) Fail("RegEnumKeyExW", path, status);
+        const std::wstring child(subKey.data(), chars);
+        DenyChanges(key, child, path + L"\\" + child);
+    }
+    RegCloseKey(key);
+
+    status = RegOpenKeyExW(parent, name.c_str(), 0, kChangeRights, &key);
+    if (status == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        std::fprintf(stderr, "regtool: %ls still opens for changing: access is not checked\n", path.c_str());
+        std::exit(1);
+    }
+    if (status != ERROR_ACCESS_DENIED) Fail("RegOpenKeyExW for changing", path, status);
 }
 
 std::string Utf8(const std::wstring& text) {
@@ -201,13 +272,20 @@ int wmain(int argc, wchar_t** argv) {
     // Output goes to scripts that compare it byte for byte: LF line ends.
     std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     _setmode(_fileno(stdout), _O_BINARY);
-    const std::wstring command = argc == 2 ? argv[1] : L"";
+    const std::wstring command = argc >= 2 ? argv[1] : L"";
     if (command == L"seed-demo") {
         SeedDemo();
+    } else if (argc == 3 && std::wstring(argv[1]) == L"seed-standin") {
+        SeedStandIn(argv[2]);
     } else if (command == L"dump") {
         for (const wchar_t* progId : kProgIds) DumpKey(HKEY_CLASSES_ROOT, progId, std::wstring(L"HKCR\\") + progId);
+    } else if (argc == 3 && command == L"deny-changes") {
+        for (const wchar_t* key : {L"\\Shell\\Open\\Command", L"\\Shell\\Open\\ddeexec"}) {
+            const std::wstring path = argv[2] + std::wstring(key);
+            DenyChanges(HKEY_CLASSES_ROOT, path, L"HKCR\\" + path);
+        }
     } else {
-        std::fprintf(stderr, "usage: regtool seed-demo | dump\n");
+        std::fprintf(stderr, "usage: regtool seed-demo | seed-standin EXE | dump | deny-changes PROGID\n");
         return 2;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
