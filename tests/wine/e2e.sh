@@ -175,6 +175,17 @@ check "Word.Document.12 is repaired and nothing of Word.Document.8 changed" \
     same "$out/denied.expected.dump" "$out/denied.dump"
 check "the log beside the exe holds the four lines read" cmp "$out/expected.log" "$tool/WordOpenFix.txt"
 
+echo "# At 120 DPI (large fonts) the same window, a quarter larger"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null
+wineserver -w
+wine 'C:\Tool\WordOpenFix.exe' &
+pid=$!
+windowprobe describe "$main" >"$out/window-120dpi.txt"
+check "every length and font follows the screen's DPI" same "$expected/window-120dpi.txt" "$out/window-120dpi.txt"
+boxdriver "$main:{Close}" >/dev/null
+wait_exit 30
+kill "$pid" 2>/dev/null
+
 wineserver -k
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
