@@ -10,21 +10,11 @@ expected=$here/expected
 source "$here/wine-env.sh"
 start_display || exit 1
 
-passed=0 failed=0
-check() {  # check DESCRIPTION COMMAND...
-    if "${@:2}"; then
-        echo "ok - $1"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $1"
-        failed=$((failed + 1))
-    fi
-}
+source "$here/checks.sh"
 
 regtool() { wine "$build/tests/wine/regtool.exe" "$@"; }
 boxdriver() { wine "$build/tests/wine/boxdriver.exe" "$@"; }
 windowprobe() { wine "$build/tests/wine/windowprobe.exe" "$@"; }
-same() { diff -u "$1" "$2" >&2; }  # same EXPECTED ACTUAL, showing the difference
 
 # The program opens this window first; its Kemaskini button starts the update.
 main='Update for Win XP and Office 2007'

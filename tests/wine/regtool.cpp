@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/Utf8.h"
+
 namespace {
 
 const wchar_t* const kProgIds[] = {L"Word.Document.12", L"Word.Document.8"};
@@ -154,14 +156,6 @@ void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path
         std::exit(1);
     }
     if (status != ERROR_ACCESS_DENIED) Fail("RegOpenKeyExW for changing", path, status);
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-    return out;
 }
 
 const char* TypeName(DWORD type) {

@@ -12,17 +12,7 @@ build=$(cd "${1:?usage: shell_open.sh BUILD_DIR}" && pwd)
 source "$here/wine-env.sh"
 start_display || exit 1
 
-passed=0 failed=0
-check() {  # check DESCRIPTION COMMAND...
-    if "${@:2}"; then
-        echo "ok - $1"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $1"
-        failed=$((failed + 1))
-    fi
-}
-same() { diff -u "$1" "$2" >&2; }  # same EXPECTED ACTUAL, showing the difference
+source "$here/checks.sh"
 
 tools=$build/tests/wine
 out=$build/shell-open

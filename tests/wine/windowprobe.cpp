@@ -19,15 +19,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/wine/Utf8.h"
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-    return out;
-}
+namespace {
 
 std::string TextOf(HWND window) {
     std::vector<wchar_t> text(GetWindowTextLengthW(window) + 1);
