@@ -1,5 +1,7 @@
 #include "registry/RegistryRoutines.h"
 
+#include <algorithm>
+
 #include "registry/KeyHandle.h"
 
 namespace wof {
@@ -15,6 +17,8 @@ constexpr std::uint32_t kMaxClassBufferBytes = 1u << 16;
 // A value may grow between the call that sizes it and the call that reads
 // it; after this many tries it counts as unreadable.
 constexpr int kReadAttempts = 8;
+// Enough for the values of a file association in one call.
+constexpr std::size_t kInitialValueBufferBytes = 4096;
 
 constexpr RegStatus kErrorAlreadyExists = 183;
 
@@ -207,7 +211,9 @@ RegStatus RegistryRoutines::MoveSubKeys(HKey hSource, HKey hDestination) {
 RegStatus RegistryRoutines::CopyRegValues(HKey hSource, HKey hDestination) {
     FirstFailure failure;
     std::vector<char> name(kValueNameBufferBytes);
-    std::vector<std::uint8_t> data;
+    // Reused from value to value, so that most values take one call to
+    // read; it grows to the largest value met.
+    std::vector<std::uint8_t> data(kInitialValueBufferBytes);
     for (std::uint32_t index = 0;; ++index) {
         RegStatus status = kErrorMoreData;
         std::uint32_t nameSize = 0;
@@ -215,13 +221,11 @@ RegStatus RegistryRoutines::CopyRegValues(HKey hSource, HKey hDestination) {
         std::uint32_t dataSize = 0;
         for (int attempt = 0; attempt < kReadAttempts && status == kErrorMoreData; ++attempt) {
             nameSize = static_cast<std::uint32_t>(name.size());
-            dataSize = 0;
-            status = registry_.EnumValue(hSource, index, name.data(), &nameSize, &type, nullptr, &dataSize);
-            if (status != kErrorSuccess) break;
-            // One spare byte keeps the buffer valid for a zero-length value.
-            data.assign(dataSize + 1, 0);
-            nameSize = static_cast<std::uint32_t>(name.size());
+            dataSize = static_cast<std::uint32_t>(data.size());
             status = registry_.EnumValue(hSource, index, name.data(), &nameSize, &type, data.data(), &dataSize);
+            // The name buffer holds the longest name, so only the data can
+            // be too long; dataSize now says how long.
+            if (status == kErrorMoreData) data.resize(std::max<std::size_t>(dataSize, data.size() * 2));
         }
         if (status == kErrorNoMoreItems) break;
         if (status != kErrorSuccess) {
