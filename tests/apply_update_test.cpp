@@ -80,18 +80,21 @@ TEST_F(ApplyUpdateTest, RepairsBothDocumentTypesLogsWhatItFoundAndSaysSo) {
     }
 }
 
-TEST_F(ApplyUpdateTest, SecondRunChangesNothingMoreAndStillSucceeds) {
+TEST_F(ApplyUpdateTest, LaterRunsChangeNothingMoreAndStillSucceed) {
     ASSERT_EQ(Run(), UpdateOutcome::Applied);
     const std::optional<KeySnapshot> after12 = Tree("Word.Document.12");
     const std::optional<KeySnapshot> after8 = Tree("Word.Document.8");
-    host_ = FakeUpdateHost();
 
-    EXPECT_EQ(Run(), UpdateOutcome::Applied);
-    EXPECT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Success}));
-    EXPECT_EQ(Tree("Word.Document.12"), after12);
-    EXPECT_EQ(Tree("Word.Document.8"), after8);
-    EXPECT_EQ(host_.log, LogLine(kCmd12, kRepairedCommand) + LogLine(kCmd12, "") + LogLine(kCmd8, kRepairedCommand) +
-                             LogLine(kCmd8, ""));
+    for (int run = 2; run <= 10; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        host_ = FakeUpdateHost();
+        EXPECT_EQ(Run(), UpdateOutcome::Applied);
+        EXPECT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Success}));
+        EXPECT_EQ(Tree("Word.Document.12"), after12);
+        EXPECT_EQ(Tree("Word.Document.8"), after8);
+        EXPECT_EQ(host_.log, LogLine(kCmd12, kRepairedCommand) + LogLine(kCmd12, "") +
+                                 LogLine(kCmd8, kRepairedCommand) + LogLine(kCmd8, ""));
+    }
 }
 
 TEST_F(ApplyUpdateTest, NoWritesNothingAndOpensNoLog) {
@@ -113,13 +116,26 @@ TEST_F(ApplyUpdateTest, LogThatCannotBeCreatedStopsBeforeAnyChange) {
     EXPECT_EQ(Tree("Word.Document.12"), before);
 }
 
+// Both lines of a type are written before the type is touched, so a log
+// that fails at any line leaves that type and the ones after it as they were.
 TEST_F(ApplyUpdateTest, LogThatStopsWorkingLeavesTheCurrentTypeUntouched) {
-    const std::optional<KeySnapshot> before8 = Tree("Word.Document.8");
-    host_.failWriteAt = 2;  // the first line of Word.Document.8
-    EXPECT_EQ(Run(), UpdateOutcome::Failed);
-    EXPECT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Error}));
-    EXPECT_FALSE(Exists(kOpen12 + "\\ddeexec"));
-    EXPECT_EQ(Tree("Word.Document.8"), before8);
+    const std::optional<KeySnapshot> seeded12 = Tree("Word.Document.12");
+    const std::optional<KeySnapshot> seeded8 = Tree("Word.Document.8");
+    for (int failAt = 0; failAt < 4; ++failAt) {
+        SCOPED_TRACE("log write " + std::to_string(failAt) + " fails");
+        Clean();
+        SeedWord2007(*registry_);
+        host_ = FakeUpdateHost();
+        host_.failWriteAt = failAt;
+
+        EXPECT_EQ(Run(), UpdateOutcome::Failed);
+        EXPECT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Error}));
+        EXPECT_EQ(Exists(kOpen12 + "\\ddeexec"), failAt < 2);
+        if (failAt < 2) {
+            EXPECT_EQ(Tree("Word.Document.12"), seeded12);
+        }
+        EXPECT_EQ(Tree("Word.Document.8"), seeded8);
+    }
 }
 
 TEST_F(ApplyUpdateTest, UnregisteredTypeIsNotCreatedButStillLogged) {
