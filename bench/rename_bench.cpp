@@ -1,0 +1,214 @@
+// Times RenameRegKey moving the benchmark trees in the real registry, beside
+// shlwapi's SHCopyKeyA then SHDeleteKeyA moving identical trees, and reports
+// the memory the process needed for the largest move.
+//
+//   rename_bench [RUNS...]   runs per size (default 5 3 3), medians printed
+//
+// Each run builds its tree anew and times only the move; the moved tree is
+// then counted, so a time is only reported for work that was done right.
+#include <windows.h>
+
+#include <psapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/BenchRow.h"
+#include "bench/BenchTree.h"
+#include "registry/RegistryRoutines.h"
+#include "registry/Win32Registry.h"
+
+namespace {
+
+void Fail(const char* what, LONG status) {
+    std::fprintf(stderr, "rename_bench: %s (status %ld)\n", what, status);
+    std::exit(1);
+}
+
+void Check(LONG status, const char* what) {
+    if (status != ERROR_SUCCESS) Fail(what, status);
+}
+
+// Writes key `index` of the benchmark tree, and the keys below it, under parent.
+void WriteTree(HKEY parent, const std::string& name, std::uint32_t keys, std::uint32_t index) {
+    HKEY key;
+    Check(RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+          "RegCreateKeyExA while building a tree");
+    for (const wof::SnapshotValue& value : wof::BenchValues(index))
+        Check(RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
+                             static_cast<DWORD>(value.data.size())),
+              "RegSetValueExA while building a tree");
+    for (std::uint32_t child = wof::kFanOut * index + 1; child <= wof::kFanOut * index + wof::kFanOut && child < keys;
+         ++child)
+        WriteTree(key, wof::BenchKeyName(child), keys, child);
+    RegCloseKey(key);
+}
+
+struct Counts {
+    std::uint64_t keys = 0;
+    std::uint64_t values = 0;
+};
+
+void CountTree(HKEY key, Counts& counts) {
+    DWORD subkeys = 0, values = 0;
+    Check(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                           nullptr, nullptr),
+          "RegQueryInfoKeyA while counting");
+    ++counts.keys;
+    counts.values += values;
+    for (DWORD index = 0; index < subkeys; ++index) {
+        char name[MAX_PATH];
+        DWORD size = sizeof name;
+        Check(RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr), "RegEnumKeyExA");
+        HKEY subkey;
+        Check(RegOpenKeyExA(key, name, 0, KEY_READ, &subkey), "RegOpenKeyExA while counting");
+        CountTree(subkey, counts);
+        RegCloseKey(subkey);
+    }
+}
+
+// The source must be gone and its whole tree at the destination.
+void CheckMoved(std::uint32_t keys, const char* mover) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, wof::kBenchSource, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        std::fprintf(stderr, "rename_bench: %s left the source of the %u-key tree\n", mover, keys);
+        std::exit(1);
+    }
+    Check(RegOpenKeyExA(HKEY_CURRENT_USER, wof::kBenchMoved, 0, KEY_READ, &key), "no moved tree");
+    Counts counts;
+    CountTree(key, counts);
+    RegCloseKey(key);
+    if (counts.keys != keys || counts.values != std::uint64_t{keys} * wof::kValuesPerKey) {
+        std::fprintf(stderr, "rename_bench: %s moved %llu keys and %llu values of %u keys\n", mover,
+                     static_cast<unsigned long long>(counts.keys), static_cast<unsigned long long>(counts.values),
+                     keys);
+        std::exit(1);
+    }
+    Check(SHDeleteKeyA(HKEY_CURRENT_USER, wof::kBenchMoved), "SHDeleteKeyA of the moved tree");
+}
+
+double Now() {
+    static const double ticksPerSecond = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(frequency.QuadPart);
+    }();
+    LARGE_INTEGER ticks;
+    QueryPerformanceCounter(&ticks);
+    return static_cast<double>(ticks.QuadPart) / ticksPerSecond;
+}
+
+void BuildSource(std::uint32_t keys) {
+    HKEY parent;
+    Check(
+        RegCreateKeyExA(HKEY_CURRENT_USER, wof::kBenchParent, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &parent, nullptr),
+        "RegCreateKeyExA of the benchmark key");
+    WriteTree(parent, "Source", keys, 0);
+    RegCloseKey(parent);
+}
+
+PROCESS_MEMORY_COUNTERS Memory() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters;
+}
+
+struct MemoryAround {
+    PROCESS_MEMORY_COUNTERS before, after;
+};
+
+// Milliseconds the move took.
+double MoveOurs(std::uint32_t keys, MemoryAround* memory = nullptr) {
+    BuildSource(keys);
+    wof::Win32Registry registry;
+    wof::Win32AnsiCodec codec;
+    wof::RegistryRoutines routines(registry, codec);
+    if (memory) memory->before = Memory();
+    const double start = Now();
+    const wof::RegStatus status =
+        routines.RenameRegKey(wof::kBenchSourceW, wof::kBenchMovedNameW, wof::kHkeyCurrentUser);
+    const double end = Now();
+    if (memory) memory->after = Memory();
+    Check(status, "RenameRegKey");
+    CheckMoved(keys, "RenameRegKey");
+    return (end - start) * 1000;
+}
+
+double MoveTheirs(std::uint32_t keys) {
+    BuildSource(keys);
+    const double start = Now();
+    HKEY moved;
+    Check(RegCreateKeyExA(HKEY_CURRENT_USER, wof::kBenchMoved, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &moved, nullptr),
+          "RegCreateKeyExA of the destination");
+    Check(SHCopyKeyA(HKEY_CURRENT_USER, wof::kBenchSource, moved, 0), "SHCopyKeyA");
+    RegCloseKey(moved);
+    Check(SHDeleteKeyA(HKEY_CURRENT_USER, wof::kBenchSource), "SHDeleteKeyA");
+    const double end = Now();
+    CheckMoved(keys, "SHCopyKeyA + SHDeleteKeyA");
+    return (end - start) * 1000;
+}
+
+double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    const std::size_t middle = times.size() / 2;
+    return times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
+}
+
+double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024 * 1024); }
+
+void PrintMemory(const char* when, const PROCESS_MEMORY_COUNTERS& counters, std::uint32_t keys) {
+    wof::PrintRow(std::string("peak working set MiB ") + when + " the move (whole process)", keys,
+                  wof::Fixed(MiB(counters.PeakWorkingSetSize), 1));
+    wof::PrintRow(std::string("peak pagefile usage MiB ") + when + " the move (whole process)", keys,
+                  wof::Fixed(MiB(counters.PeakPagefileUsage), 1));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<int> runs = {5, 3, 3};
+    for (int arg = 1; arg < argc && arg <= static_cast<int>(runs.size()); ++arg)
+        runs[arg - 1] = std::max(1, std::atoi(argv[arg]));
+
+    // A tree left by an interrupted run would make every move fail.
+    SHDeleteKeyA(HKEY_CURRENT_USER, wof::kBenchParent);
+    std::vector<double> ours(std::size(wof::kBenchSizes));
+    for (std::size_t size = 0; size < std::size(wof::kBenchSizes); ++size) {
+        const std::uint32_t keys = wof::kBenchSizes[size];
+        const bool largest = size + 1 == std::size(wof::kBenchSizes);
+        std::vector<double> oursTimes, theirsTimes;
+        for (int run = 0; run < runs[size]; ++run) {
+            // The first of our largest moves is the one whose memory is reported.
+            if (largest && run == 0) {
+                MemoryAround memory;
+                oursTimes.push_back(MoveOurs(keys, &memory));
+                PrintMemory("before", memory.before, keys);
+                PrintMemory("after", memory.after, keys);
+            } else {
+                oursTimes.push_back(MoveOurs(keys));
+            }
+            theirsTimes.push_back(MoveTheirs(keys));
+        }
+        ours[size] = Median(oursTimes);
+        const double theirs = Median(theirsTimes);
+        const std::string median = " (median of " + std::to_string(runs[size]) + ")";
+        wof::PrintRow("move ms RenameRegKey" + median, keys, wof::Fixed(ours[size], 1));
+        wof::PrintRow("move ms SHCopyKeyA + SHDeleteKeyA" + median, keys, wof::Fixed(theirs, 1));
+        wof::PrintRow("move time ours / theirs", keys, wof::Fixed(ours[size] / theirs, 3), "<= 1.00",
+                      wof::PassOrMiss(ours[size] <= theirs));
+    }
+    for (std::size_t size = 1; size < std::size(wof::kBenchSizes); ++size) {
+        const unsigned small = wof::kBenchSizes[size - 1], large = wof::kBenchSizes[size];
+        const double growth = wof::Growth(ours[size - 1], small, ours[size], large);
+        wof::PrintRow("time growth from " + std::to_string(small) + " keys (1.00 = proportional)", large,
+                      wof::Fixed(growth, 3), "<= 1.20", wof::PassOrMiss(growth <= 1.2));
+    }
+    SHDeleteKeyA(HKEY_CURRENT_USER, wof::kBenchParent);
+    return 0;
+}
