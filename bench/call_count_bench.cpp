@@ -18,7 +18,8 @@ namespace {
 
 using wof::RegFunction;
 
-// The fewest calls of one function: perKey * K + perValue * V + extra.
+// The fewest calls of one function, its A and W forms together:
+// perKey * K + perValue * V + extra.
 struct Minimum {
     RegFunction function;
     const char* name;
@@ -27,15 +28,15 @@ struct Minimum {
 };
 
 const Minimum kMinimums[] = {
-    {RegFunction::kOpenKeyEx, "RegOpenKeyExA", "K", 1, 0, 0},
-    {RegFunction::kCreateKeyEx, "RegCreateKeyExA", "K", 1, 0, 0},
-    {RegFunction::kCreateKey, "RegCreateKeyA", "0", 0, 0, 0},
-    {RegFunction::kQueryValueEx, "RegQueryValueExA", "0", 0, 0, 0},
-    {RegFunction::kSetValueEx, "RegSetValueExA", "V", 0, 1, 0},
-    {RegFunction::kEnumKeyEx, "RegEnumKeyExA", "2K-1", 2, 0, -1},
-    {RegFunction::kEnumValue, "RegEnumValueA", "V+K", 1, 1, 0},
-    {RegFunction::kDeleteKey, "RegDeleteKeyA", "K", 1, 0, 0},
-    {RegFunction::kDeleteValue, "RegDeleteValueA", "0", 0, 0, 0},
+    {RegFunction::kOpenKeyEx, "RegOpenKeyEx", "K", 1, 0, 0},
+    {RegFunction::kCreateKeyEx, "RegCreateKeyEx", "K", 1, 0, 0},
+    {RegFunction::kCreateKey, "RegCreateKey", "0", 0, 0, 0},
+    {RegFunction::kQueryValueEx, "RegQueryValueEx", "0", 0, 0, 0},
+    {RegFunction::kSetValueEx, "RegSetValueEx", "V", 0, 1, 0},
+    {RegFunction::kEnumKeyEx, "RegEnumKeyEx", "2K-1", 2, 0, -1},
+    {RegFunction::kEnumValue, "RegEnumValue", "V+K", 1, 1, 0},
+    {RegFunction::kDeleteKey, "RegDeleteKey", "K", 1, 0, 0},
+    {RegFunction::kDeleteValue, "RegDeleteValue", "0", 0, 0, 0},
     {RegFunction::kCloseKey, "RegCloseKey", "2K", 2, 0, 0},
 };
 
@@ -87,7 +88,7 @@ int main() {
                       "<= " + wof::Fixed(double(fewest) / keys, 2), wof::PassOrMiss(total <= fewest));
         const std::uint64_t fewestValueCalls = 2 * values + keys;
         wof::PrintRow(
-            "calls per value (RegEnumValueA + RegSetValueExA) / V", keys, wof::Fixed(double(valueCalls) / values, 2),
+            "calls per value (RegEnumValue + RegSetValueEx) / V", keys, wof::Fixed(double(valueCalls) / values, 2),
             "<= " + wof::Fixed(double(fewestValueCalls) / values, 2), wof::PassOrMiss(valueCalls <= fewestValueCalls));
     }
     for (std::size_t size = 1; size < std::size(wof::kBenchSizes); ++size) {

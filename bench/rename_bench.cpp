@@ -38,10 +38,11 @@ void WriteTree(HKEY parent, const std::string& name, std::uint32_t keys, std::ui
     HKEY key;
     Check(RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
           "RegCreateKeyExA while building a tree");
+    // The values' bytes are as stored, text in UTF-16, so they go in through the W call.
     for (const wof::SnapshotValue& value : wof::BenchValues(index))
-        Check(RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
-                             static_cast<DWORD>(value.data.size())),
-              "RegSetValueExA while building a tree");
+        Check(RegSetValueExW(key, std::wstring(value.name.begin(), value.name.end()).c_str(), 0, value.type,
+                             value.data.data(), static_cast<DWORD>(value.data.size())),
+              "RegSetValueExW while building a tree");
     for (std::uint32_t child = wof::kFanOut * index + 1; child <= wof::kFanOut * index + wof::kFanOut && child < keys;
          ++child)
         WriteTree(key, wof::BenchKeyName(child), keys, child);

@@ -1,10 +1,11 @@
 #include "registry/MemoryRegistry.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iomanip>
 #include <stdexcept>
 #include <utility>
+
+#include "registry/Utf16.h"
 
 namespace wof {
 
@@ -101,11 +102,6 @@ RegStatus GrantAccess(std::uint32_t requested, bool writesDenied, std::uint32_t*
     return kErrorSuccess;
 }
 
-void CopyName(const std::string& text, char* out) {
-    std::memcpy(out, text.data(), text.size());
-    out[text.size()] = '\0';
-}
-
 std::uint32_t Size32(std::size_t size) { return static_cast<std::uint32_t>(size); }
 
 bool ValueLess(const SnapshotValue& a, const SnapshotValue& b) { return a.name < b.name; }
@@ -157,8 +153,8 @@ std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree) {
 }
 
 SnapshotValue SzValue(const std::string& name, const std::string& text) {
-    SnapshotValue value{name, kRegSz, std::vector<std::uint8_t>(text.begin(), text.end())};
-    value.data.push_back(0);
+    SnapshotValue value{name, kRegSz, Utf16Bytes(Utf16FromUtf8(text))};
+    value.data.insert(value.data.end(), 2, 0);
     return value;
 }
 
@@ -313,7 +309,132 @@ RegStatus MemoryRegistry::Usable(const Handle& handle, std::uint32_t needed) {
     return (handle.access & needed) == needed ? kErrorSuccess : kErrorAccessDenied;
 }
 
+// The A calls convert names and text through the ANSI code page; here that
+// is ISO 8859-1, and any other character comes back as "?", as it does from
+// Windows. Names are kept as UTF-8, values as the W calls see them.
+namespace {
+
+std::string NameFromAnsi(const std::string& name) {
+    std::u16string wide(name.begin(), name.end());
+    for (char16_t& c : wide) c = static_cast<unsigned char>(c);
+    return Utf8FromUtf16(wide);
+}
+
+std::string NameToAnsi(const std::string& utf8) {
+    std::string out;
+    for (char16_t c : Utf16FromUtf8(utf8)) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
+    return out;
+}
+
+std::string NameFromWide(const std::u16string& name) { return Utf8FromUtf16(name); }
+std::u16string NameToWide(const std::string& utf8) { return Utf16FromUtf8(utf8); }
+
+bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
+std::vector<std::uint8_t> DataFromAnsi(std::uint32_t type, const std::uint8_t* data, std::uint32_t size) {
+    if (!IsText(type)) return std::vector<std::uint8_t>(data, data + size);
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t i = 0; i < size; ++i) {
+        bytes.push_back(data[i]);
+        bytes.push_back(0);
+    }
+    return bytes;
+}
+
+std::vector<std::uint8_t> DataToAnsi(std::uint32_t type, const std::vector<std::uint8_t>& stored) {
+    if (!IsText(type)) return stored;
+    std::vector<std::uint8_t> bytes;
+    for (char16_t c : Utf16FromBytes(stored)) bytes.push_back(c < 0x100 ? static_cast<std::uint8_t>(c) : '?');
+    return bytes;
+}
+
+std::vector<std::uint8_t> DataFromWide(std::uint32_t, const std::uint8_t* data, std::uint32_t size) {
+    return std::vector<std::uint8_t>(data, data + size);
+}
+
+std::vector<std::uint8_t> DataToWide(std::uint32_t, const std::vector<std::uint8_t>& stored) { return stored; }
+
+template <class Char>
+void CopyName(const std::basic_string<Char>& text, Char* out) {
+    std::copy(text.begin(), text.end(), out);
+    out[text.size()] = Char();
+}
+
+}  // namespace
+
 RegStatus MemoryRegistry::OpenKeyEx(HKey key, const std::string& subKey, std::uint32_t access, HKey* result) {
+    return Open(key, NameFromAnsi(subKey), access, result);
+}
+
+RegStatus MemoryRegistry::OpenKeyExW(HKey key, const std::u16string& subKey, std::uint32_t access, HKey* result) {
+    return Open(key, NameFromWide(subKey), access, result);
+}
+
+RegStatus MemoryRegistry::CreateKeyEx(HKey key, const std::string& subKey, const std::string* cls,
+                                      std::uint32_t access, HKey* result, std::uint32_t* disposition) {
+    const std::string utf8Class = cls ? NameFromAnsi(*cls) : std::string();
+    return Create(RegFunction::kCreateKeyEx, key, NameFromAnsi(subKey), cls ? &utf8Class : nullptr, access, result,
+                  disposition);
+}
+
+RegStatus MemoryRegistry::CreateKeyExW(HKey key, const std::u16string& subKey, const std::u16string* cls,
+                                       std::uint32_t access, HKey* result, std::uint32_t* disposition) {
+    const std::string utf8Class = cls ? NameFromWide(*cls) : std::string();
+    return Create(RegFunction::kCreateKeyEx, key, NameFromWide(subKey), cls ? &utf8Class : nullptr, access, result,
+                  disposition);
+}
+
+RegStatus MemoryRegistry::CreateKey(HKey key, const std::string& subKey, HKey* result) {
+    return Create(RegFunction::kCreateKey, key, NameFromAnsi(subKey), nullptr, kMaximumAllowed, result, nullptr);
+}
+
+RegStatus MemoryRegistry::QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type,
+                                       std::uint8_t* data, std::uint32_t* dataSize) {
+    return Query(key, NameFromAnsi(valueName), type, data, dataSize, DataToAnsi);
+}
+
+RegStatus MemoryRegistry::QueryValueExW(HKey key, const std::u16string& valueName, std::uint32_t* type,
+                                        std::uint8_t* data, std::uint32_t* dataSize) {
+    return Query(key, NameFromWide(valueName), type, data, dataSize, DataToWide);
+}
+
+RegStatus MemoryRegistry::SetValueEx(HKey key, const std::string& valueName, std::uint32_t type,
+                                     const std::uint8_t* data, std::uint32_t dataSize) {
+    return Set(key, NameFromAnsi(valueName), type, data, dataSize, DataFromAnsi);
+}
+
+RegStatus MemoryRegistry::SetValueExW(HKey key, const std::u16string& valueName, std::uint32_t type,
+                                      const std::uint8_t* data, std::uint32_t dataSize) {
+    return Set(key, NameFromWide(valueName), type, data, dataSize, DataFromWide);
+}
+
+RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
+                                    std::uint32_t* clsSize) {
+    return EnumKey(key, index, name, nameSize, cls, clsSize, NameToAnsi);
+}
+
+RegStatus MemoryRegistry::EnumKeyExW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
+                                     char16_t* cls, std::uint32_t* clsSize) {
+    return EnumKey(key, index, name, nameSize, cls, clsSize, NameToWide);
+}
+
+RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
+                                    std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
+    return EnumValueAt(key, index, name, nameSize, type, data, dataSize, NameToAnsi, DataToAnsi);
+}
+
+RegStatus MemoryRegistry::EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
+                                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
+    return EnumValueAt(key, index, name, nameSize, type, data, dataSize, NameToWide, DataToWide);
+}
+
+RegStatus MemoryRegistry::DeleteKey(HKey key, const std::string& subKey) { return Delete(key, NameFromAnsi(subKey)); }
+
+RegStatus MemoryRegistry::DeleteKeyW(HKey key, const std::u16string& subKey) {
+    return Delete(key, NameFromWide(subKey));
+}
+
+RegStatus MemoryRegistry::Open(HKey key, const std::string& subKey, std::uint32_t access, HKey* result) {
     if (result) *result = 0;
     Target target;
     RegStatus status = ResolveTarget(key, subKey, &target);
@@ -339,30 +460,17 @@ RegStatus MemoryRegistry::OpenKeyEx(HKey key, const std::string& subKey, std::ui
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::CreateKeyEx(HKey key, const std::string& subKey, const std::string* cls,
-                                      std::uint32_t access, HKey* result, std::uint32_t* disposition) {
-    if (result) *result = 0;
-    Target target;
-    RegStatus status = ResolveTarget(key, subKey, &target);
-    if (RegStatus fault = Count(RegFunction::kCreateKeyEx, target.path)) return fault;
-    if (status != kErrorSuccess) return status;
-    return OpenOrCreate(target, cls, access, result, disposition);
-}
-
-RegStatus MemoryRegistry::CreateKey(HKey key, const std::string& subKey, HKey* result) {
-    if (result) *result = 0;
-    Target target;
-    RegStatus status = ResolveTarget(key, subKey, &target);
-    if (RegStatus fault = Count(RegFunction::kCreateKey, target.path)) return fault;
-    if (status != kErrorSuccess) return status;
-    return OpenOrCreate(target, nullptr, kMaximumAllowed, result, nullptr);
-}
-
 // Keys the call creates, intermediate ones included, take the class; an
 // existing key keeps its own.
-RegStatus MemoryRegistry::OpenOrCreate(const Target& target, const std::string* cls, std::uint32_t access,
-                                       HKey* result, std::uint32_t* disposition) {
+RegStatus MemoryRegistry::Create(RegFunction function, HKey key, const std::string& subKey, const std::string* cls,
+                                 std::uint32_t access, HKey* result, std::uint32_t* disposition) {
+    if (result) *result = 0;
+    Target target;
+    RegStatus status = ResolveTarget(key, subKey, &target);
+    if (RegStatus fault = Count(function, target.path)) return fault;
+    if (status != kErrorSuccess) return status;
     if (!result) return kErrorInvalidParameter;
+
     std::shared_ptr<Node> node = target.base.node;
     std::size_t found = 0;
     while (found < target.components.size()) {
@@ -375,7 +483,7 @@ RegStatus MemoryRegistry::OpenOrCreate(const Target& target, const std::string* 
     bool denied = WritesDenied(target.path);
     if (denied && !exists) return kErrorAccessDenied;
     std::uint32_t granted = 0;
-    RegStatus status = GrantAccess(access, denied, &granted);
+    status = GrantAccess(access, denied, &granted);
     if (status != kErrorSuccess) return status;
 
     for (std::size_t i = found; i < target.components.size(); ++i) {
@@ -386,8 +494,8 @@ RegStatus MemoryRegistry::OpenOrCreate(const Target& target, const std::string* 
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type,
-                                       std::uint8_t* data, std::uint32_t* dataSize) {
+RegStatus MemoryRegistry::Query(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                                std::uint32_t* dataSize, DataOut out) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);
     if (RegStatus fault = Count(RegFunction::kQueryValueEx, handle.path)) return fault;
@@ -405,20 +513,21 @@ RegStatus MemoryRegistry::QueryValueEx(HKey key, const std::string& valueName, s
         return kErrorFileNotFound;
     }
     if (type) *type = value->type;
-    std::uint32_t size = Size32(value->data.size());
+    const std::vector<std::uint8_t> bytes = out(value->type, value->data);
+    std::uint32_t size = Size32(bytes.size());
     if (data) {
         if (size > *dataSize) {
             *dataSize = size;
             return kErrorMoreData;
         }
-        std::copy(value->data.begin(), value->data.end(), data);
+        std::copy(bytes.begin(), bytes.end(), data);
     }
     if (dataSize) *dataSize = size;
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::SetValueEx(HKey key, const std::string& valueName, std::uint32_t type,
-                                     const std::uint8_t* data, std::uint32_t dataSize) {
+RegStatus MemoryRegistry::Set(HKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                              std::uint32_t dataSize, DataIn in) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);
     if (RegStatus fault = Count(RegFunction::kSetValueEx, handle.path)) return fault;
@@ -430,7 +539,7 @@ RegStatus MemoryRegistry::SetValueEx(HKey key, const std::string& valueName, std
     // The bytes are kept exactly as given. (RegSetValueExA also counts a
     // NUL it finds just past a string's given size; reading past the
     // caller's buffer is not copied here.)
-    std::vector<std::uint8_t> bytes(data, data + dataSize);
+    std::vector<std::uint8_t> bytes = data ? in(type, data, dataSize) : std::vector<std::uint8_t>();
     if (SnapshotValue* value = handle.node->FindValue(valueName)) {
         value->type = type;
         value->data = std::move(bytes);
@@ -440,8 +549,9 @@ RegStatus MemoryRegistry::SetValueEx(HKey key, const std::string& valueName, std
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
-                                    std::uint32_t* clsSize) {
+template <class Char>
+RegStatus MemoryRegistry::EnumKey(HKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize, Char* cls,
+                                  std::uint32_t* clsSize, NameOut<Char> out) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);
     if (RegStatus fault = Count(RegFunction::kEnumKeyEx, handle.path)) return fault;
@@ -452,23 +562,26 @@ RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name, s
 
     const auto& subkeys = handle.node->subkeys;
     if (index >= subkeys.size()) return kErrorNoMoreItems;
-    const Node& sub = *subkeys[index];
+    const std::basic_string<Char> subName = out(subkeys[index]->name);
+    const std::basic_string<Char> subClass = out(subkeys[index]->cls);
     // Sizes count the NUL going in and leave it out coming back; nothing is
     // written unless everything fits. A class size without a class buffer
     // just learns the class length.
-    if (sub.name.size() >= *nameSize) return kErrorMoreData;
-    if (cls && clsSize && sub.cls.size() >= *clsSize) return kErrorMoreData;
-    CopyName(sub.name, name);
-    *nameSize = Size32(sub.name.size());
+    if (subName.size() >= *nameSize) return kErrorMoreData;
+    if (cls && clsSize && subClass.size() >= *clsSize) return kErrorMoreData;
+    CopyName(subName, name);
+    *nameSize = Size32(subName.size());
     if (clsSize) {
-        if (cls) CopyName(sub.cls, cls);
-        *clsSize = Size32(sub.cls.size());
+        if (cls) CopyName(subClass, cls);
+        *clsSize = Size32(subClass.size());
     }
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
-                                    std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
+template <class Char>
+RegStatus MemoryRegistry::EnumValueAt(HKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize,
+                                      std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize,
+                                      NameOut<Char> nameOut, DataOut dataOut) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);
     if (RegStatus fault = Count(RegFunction::kEnumValue, handle.path)) return fault;
@@ -480,24 +593,26 @@ RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name, s
     const auto& values = handle.node->values;
     if (index >= values.size()) return kErrorNoMoreItems;
     const SnapshotValue& value = values[index];
-    std::uint32_t size = Size32(value.data.size());
+    const std::basic_string<Char> valueName = nameOut(value.name);
+    const std::vector<std::uint8_t> bytes = dataOut(value.type, value.data);
+    std::uint32_t size = Size32(bytes.size());
     // When either buffer is short the caller still learns the type and the
     // data size it needs, so it can retry with one larger buffer.
-    bool nameShort = value.name.size() >= *nameSize;
+    bool nameShort = valueName.size() >= *nameSize;
     bool dataShort = data && size > *dataSize;
     if (type) *type = value.type;
     if (nameShort || dataShort) {
         if (dataSize) *dataSize = size;
         return kErrorMoreData;
     }
-    CopyName(value.name, name);
-    *nameSize = Size32(value.name.size());
-    if (data) std::copy(value.data.begin(), value.data.end(), data);
+    CopyName(valueName, name);
+    *nameSize = Size32(valueName.size());
+    if (data) std::copy(bytes.begin(), bytes.end(), data);
     if (dataSize) *dataSize = size;
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::DeleteKey(HKey key, const std::string& subKey) {
+RegStatus MemoryRegistry::Delete(HKey key, const std::string& subKey) {
     Target target;
     RegStatus status = ResolveTarget(key, subKey, &target);
     if (RegStatus fault = Count(RegFunction::kDeleteKey, target.path)) return fault;
@@ -523,8 +638,9 @@ RegStatus MemoryRegistry::DeleteValue(HKey key, const std::string& valueName) {
     if (status != kErrorSuccess) return status;
 
     auto& values = handle.node->values;
+    const std::string name = NameFromAnsi(valueName);
     auto found = std::find_if(values.begin(), values.end(),
-                              [&](const SnapshotValue& value) { return SameName(value.name, valueName); });
+                              [&](const SnapshotValue& value) { return SameName(value.name, name); });
     if (found == values.end()) return kErrorFileNotFound;
     values.erase(found);
     return kErrorSuccess;

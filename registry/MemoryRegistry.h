@@ -1,11 +1,13 @@
-// An in-memory registry that answers the ten registry calls as advapi32
+// An in-memory registry that answers the registry calls as advapi32
 // does, so the routines can be tested natively. Besides the calls it lets
 // tests inject failures, count calls, see leaked handles, deny writes below
 // a path (a user without administrator rights) and build or compare whole
 // subtrees.
 //
 // Paths given to the test helpers are full paths: "HKCR\\Some\\Key" or
-// "HKCU\\Some\\Key", compared without regard to ASCII case.
+// "HKCU\\Some\\Key", compared without regard to ASCII case. The helpers
+// name keys and values in UTF-8 and give data as the W calls see it (text
+// in UTF-16); the A calls see ISO 8859-1 as their ANSI code page.
 #pragma once
 
 #include <array>
@@ -22,7 +24,8 @@
 
 namespace wof {
 
-// The ten calls, for counting and fault injection.
+// The ten calls, for counting and fault injection. The W form of a call
+// counts as the call.
 enum class RegFunction {
     kOpenKeyEx,
     kCreateKeyEx,
@@ -74,7 +77,8 @@ inline bool operator!=(const KeySnapshot& a, const KeySnapshot& b) { return !(a 
 // Indented listing, for test failure messages.
 std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree);
 
-// A REG_SZ value holding text and its terminating NUL, as programs store it.
+// A REG_SZ value holding text (UTF-8 here) and its terminating NUL, as
+// the registry stores it: in UTF-16.
 SnapshotValue SzValue(const std::string& name, const std::string& text);
 
 class MemoryRegistry : public Registry {
@@ -99,6 +103,19 @@ public:
     RegStatus DeleteKey(HKey key, const std::string& subKey) override;
     RegStatus DeleteValue(HKey key, const std::string& valueName) override;
     RegStatus CloseKey(HKey key) override;
+
+    RegStatus OpenKeyExW(HKey key, const std::u16string& subKey, std::uint32_t access, HKey* result) override;
+    RegStatus CreateKeyExW(HKey key, const std::u16string& subKey, const std::u16string* cls, std::uint32_t access,
+                           HKey* result, std::uint32_t* disposition) override;
+    RegStatus QueryValueExW(HKey key, const std::u16string& valueName, std::uint32_t* type, std::uint8_t* data,
+                            std::uint32_t* dataSize) override;
+    RegStatus SetValueExW(HKey key, const std::u16string& valueName, std::uint32_t type, const std::uint8_t* data,
+                          std::uint32_t dataSize) override;
+    RegStatus EnumKeyExW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize, char16_t* cls,
+                         std::uint32_t* clsSize) override;
+    RegStatus EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize, std::uint32_t* type,
+                         std::uint8_t* data, std::uint32_t* dataSize) override;
+    RegStatus DeleteKeyW(HKey key, const std::u16string& subKey) override;
 
     void InjectFault(const RegFault& fault);
     void ClearFaults();
@@ -135,8 +152,27 @@ private:
     RegStatus Count(RegFunction function, const std::string& path);
     HKey AddHandle(const std::shared_ptr<Node>& node, std::uint32_t access, const std::string& path);
     bool WritesDenied(const std::string& path) const;
-    RegStatus OpenOrCreate(const Target& target, const std::string* cls, std::uint32_t access, HKey* result,
-                           std::uint32_t* disposition);
+
+    // The calls themselves, on UTF-8 names; the A and W methods convert
+    // names and data on the way in and out.
+    using DataIn = std::vector<std::uint8_t> (*)(std::uint32_t type, const std::uint8_t* data, std::uint32_t size);
+    using DataOut = std::vector<std::uint8_t> (*)(std::uint32_t type, const std::vector<std::uint8_t>& stored);
+    template <class Char>
+    using NameOut = std::basic_string<Char> (*)(const std::string& name);
+    RegStatus Open(HKey key, const std::string& subKey, std::uint32_t access, HKey* result);
+    RegStatus Create(RegFunction function, HKey key, const std::string& subKey, const std::string* cls,
+                     std::uint32_t access, HKey* result, std::uint32_t* disposition);
+    RegStatus Query(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                    std::uint32_t* dataSize, DataOut out);
+    RegStatus Set(HKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
+                  std::uint32_t dataSize, DataIn in);
+    template <class Char>
+    RegStatus EnumKey(HKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize, Char* cls,
+                      std::uint32_t* clsSize, NameOut<Char> out);
+    template <class Char>
+    RegStatus EnumValueAt(HKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize, std::uint32_t* type,
+                          std::uint8_t* data, std::uint32_t* dataSize, NameOut<Char> nameOut, DataOut dataOut);
+    RegStatus Delete(HKey key, const std::string& subKey);
     static RegStatus Usable(const Handle& handle, std::uint32_t needed);
     std::shared_ptr<Node> RootOf(const std::vector<std::string>& parts) const;
 

@@ -1,7 +1,13 @@
 // The registry as the routines see it: the ten single-byte ("A") registry
-// functions, with the same arguments, buffer rules and statuses. The real
-// implementation forwards to advapi32; the in-memory one stands in for it
-// in native tests.
+// functions and the wide ("W") forms of seven of them, with the same
+// arguments, buffer rules and statuses. The real implementation forwards to
+// advapi32; the in-memory one stands in for it in native tests.
+//
+// The A functions pass names and string data through the ANSI code page,
+// and a character outside it comes back as "?". They serve for the names
+// the program itself supplies. Whatever is read from the registry to be
+// written back (names, classes, values) travels through the W functions,
+// which carry it unchanged.
 #pragma once
 
 #include <cstdint>
@@ -58,9 +64,9 @@ constexpr std::uint32_t kMaxKeyNameChars = 255;
 constexpr std::uint32_t kMaxValueNameChars = 16383;
 
 // Each method behaves as the advapi32 function of the same name with the
-// "Reg" prefix and the "A" suffix dropped. Sizes are in bytes (names: in
-// characters, as the A functions count them). Pointers that the Win32
-// function accepts as NULL may be nullptr here.
+// "Reg" prefix dropped, and without the "A" suffix for the A functions.
+// Sizes are in bytes (names: in characters, as each function counts them).
+// Pointers that the Win32 function accepts as NULL may be nullptr here.
 class Registry {
 public:
     virtual ~Registry() = default;
@@ -81,6 +87,19 @@ public:
     virtual RegStatus DeleteKey(HKey key, const std::string& subKey) = 0;
     virtual RegStatus DeleteValue(HKey key, const std::string& valueName) = 0;
     virtual RegStatus CloseKey(HKey key) = 0;
+
+    virtual RegStatus OpenKeyExW(HKey key, const std::u16string& subKey, std::uint32_t access, HKey* result) = 0;
+    virtual RegStatus CreateKeyExW(HKey key, const std::u16string& subKey, const std::u16string* cls,
+                                   std::uint32_t access, HKey* result, std::uint32_t* disposition) = 0;
+    virtual RegStatus QueryValueExW(HKey key, const std::u16string& valueName, std::uint32_t* type,
+                                    std::uint8_t* data, std::uint32_t* dataSize) = 0;
+    virtual RegStatus SetValueExW(HKey key, const std::u16string& valueName, std::uint32_t type,
+                                  const std::uint8_t* data, std::uint32_t dataSize) = 0;
+    virtual RegStatus EnumKeyExW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
+                                 char16_t* cls, std::uint32_t* clsSize) = 0;
+    virtual RegStatus EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
+                                 std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
+    virtual RegStatus DeleteKeyW(HKey key, const std::u16string& subKey) = 0;
 };
 
 }  // namespace wof

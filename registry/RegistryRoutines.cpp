@@ -3,17 +3,14 @@
 #include <algorithm>
 
 #include "registry/KeyHandle.h"
+#include "registry/Utf16.h"
 
 namespace wof {
 namespace {
 
-// A-function names are counted in bytes: in a double-byte code page a name
-// of the largest length can take two bytes a character.
-constexpr std::uint32_t kKeyNameBufferBytes = 2 * kMaxKeyNameChars + 1;
-constexpr std::uint32_t kValueNameBufferBytes = 2 * kMaxValueNameChars + 1;
 // Class strings have no documented limit; a key whose class is longer than
 // this is left where it is rather than copied without its class.
-constexpr std::uint32_t kMaxClassBufferBytes = 1u << 16;
+constexpr std::size_t kMaxClassChars = 1u << 15;
 // A value may grow between the call that sizes it and the call that reads
 // it; after this many tries it counts as unreadable.
 constexpr int kReadAttempts = 8;
@@ -23,6 +20,8 @@ constexpr std::size_t kInitialValueBufferBytes = 4096;
 constexpr RegStatus kErrorAlreadyExists = 183;
 
 const std::string kNoClass;
+
+bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
 // Keeps the first failure of a sequence of calls that goes on after one.
 class FirstFailure {
@@ -38,12 +37,19 @@ private:
 
 }  // namespace
 
-std::wstring RegistryRoutines::ValueText(const std::vector<std::uint8_t>& data) const {
-    std::string bytes(data.begin(), data.end());
-    // The last counted byte of a stored text is its terminating NUL. Only a
-    // NUL is dropped: a value stored without one keeps its last character.
-    if (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
-    std::wstring text = codec_.FromAnsi(bytes);
+RegValue TextValue(std::uint32_t type, const std::wstring& text) {
+    RegValue value{type, Utf16Bytes(ToUtf16(text))};
+    value.data.insert(value.data.end(), 2, 0);
+    return value;
+}
+
+std::wstring RegistryRoutines::ValueText(const RegValue& value) const {
+    std::wstring text = IsText(value.type) ? FromUtf16(Utf16FromBytes(value.data))
+                                           : codec_.FromAnsi(std::string(value.data.begin(), value.data.end()));
+    // The last counted character of a stored text is its terminating NUL.
+    // Only a NUL is dropped: a value stored without one keeps its last
+    // character.
+    if (!text.empty() && text.back() == L'\0') text.pop_back();
     const auto first = text.find_first_not_of(L' ');
     if (first == std::wstring::npos) return std::wstring();
     const auto last = text.find_last_not_of(L' ');
@@ -52,7 +58,7 @@ std::wstring RegistryRoutines::ValueText(const std::vector<std::uint8_t>& data) 
 
 std::wstring RegistryRoutines::GetRegString(const std::wstring& keyPath, const std::wstring& valueName) {
     const auto value = ReadRegValue(keyPath, valueName);
-    return value ? ValueText(value->data) : std::wstring();
+    return value ? ValueText(*value) : std::wstring();
 }
 
 std::optional<RegValue> RegistryRoutines::ReadRegValue(const std::wstring& keyPath, const std::wstring& valueName,
@@ -64,16 +70,16 @@ std::optional<RegValue> RegistryRoutines::ReadRegValue(const std::wstring& keyPa
     result = registry_.OpenKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), kKeyRead, key.put());
     if (result != kErrorSuccess) return std::nullopt;
 
-    const std::string name = codec_.ToAnsi(valueName);
+    const std::u16string name = ToUtf16(valueName);
     RegValue value;
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         std::uint32_t size = 0;
-        result = registry_.QueryValueEx(key.get(), name, &value.type, nullptr, &size);
+        result = registry_.QueryValueExW(key.get(), name, &value.type, nullptr, &size);
         if (result != kErrorSuccess) return std::nullopt;
         if (size == 0) return value;
 
         value.data.assign(size, 0);
-        result = registry_.QueryValueEx(key.get(), name, &value.type, value.data.data(), &size);
+        result = registry_.QueryValueExW(key.get(), name, &value.type, value.data.data(), &size);
         if (result == kErrorMoreData) continue;
         if (result != kErrorSuccess) return std::nullopt;
         value.data.resize(size);
@@ -89,16 +95,13 @@ RegStatus RegistryRoutines::WriteRegValue(const std::wstring& keyPath, const std
     RegStatus status = registry_.CreateKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), nullptr, kKeyAllAccess,
                                              key.put(), &disposition);
     if (status != kErrorSuccess) return status;
-    return registry_.SetValueEx(key.get(), codec_.ToAnsi(valueName), value.type, value.data.data(),
-                                static_cast<std::uint32_t>(value.data.size()));
+    return registry_.SetValueExW(key.get(), ToUtf16(valueName), value.type, value.data.data(),
+                                 static_cast<std::uint32_t>(value.data.size()));
 }
 
 RegStatus RegistryRoutines::SetRegString(const std::wstring& keyPath, const std::wstring& valueName,
                                          const std::wstring& data) {
-    const std::string text = codec_.ToAnsi(data);
-    RegValue value{kRegSz, std::vector<std::uint8_t>(text.begin(), text.end())};
-    value.data.push_back(0);
-    return WriteRegValue(keyPath, valueName, value);
+    return WriteRegValue(keyPath, valueName, TextValue(kRegSz, data));
 }
 
 RegStatus RegistryRoutines::DelSetting(HKey hKey, const std::wstring& strPath, const std::wstring& strValue) {
@@ -154,17 +157,17 @@ RegStatus RegistryRoutines::RenameRegKey(const std::wstring& sRegKey, const std:
 // subkey that cannot be moved is stepped over so the loop always ends.
 RegStatus RegistryRoutines::MoveSubKeys(HKey hSource, HKey hDestination) {
     FirstFailure failure;
-    std::vector<char> name(kKeyNameBufferBytes);
-    std::vector<char> cls(kKeyNameBufferBytes);
+    std::u16string name(kMaxKeyNameChars + 1, u'\0');
+    std::u16string cls(kMaxKeyNameChars + 1, u'\0');
     std::uint32_t index = 0;
     for (;;) {
         std::uint32_t nameSize = static_cast<std::uint32_t>(name.size());
         std::uint32_t clsSize = static_cast<std::uint32_t>(cls.size());
-        const RegStatus status = registry_.EnumKeyEx(hSource, index, name.data(), &nameSize, cls.data(), &clsSize);
+        const RegStatus status = registry_.EnumKeyExW(hSource, index, &name[0], &nameSize, &cls[0], &clsSize);
         if (status == kErrorNoMoreItems) break;
         if (status == kErrorMoreData) {
             // The name buffer holds the longest name, so the class is long.
-            if (cls.size() < kMaxClassBufferBytes) {
+            if (cls.size() < kMaxClassChars) {
                 cls.resize(cls.size() * 2);
             } else {
                 failure.Note(status);
@@ -179,16 +182,16 @@ RegStatus RegistryRoutines::MoveSubKeys(HKey hSource, HKey hDestination) {
             break;
         }
 
-        const std::string subKey(name.data(), nameSize);
-        const std::string subClass(cls.data(), clsSize);
+        const std::u16string subKey = name.substr(0, nameSize);
+        const std::u16string subClass = cls.substr(0, clsSize);
         const RegStatus moved = [&] {
             KeyHandle destination(registry_);
             std::uint32_t disposition = 0;
-            RegStatus result = registry_.CreateKeyEx(hDestination, subKey, &subClass, kKeyAllAccess,
-                                                     destination.put(), &disposition);
+            RegStatus result = registry_.CreateKeyExW(hDestination, subKey, &subClass, kKeyAllAccess,
+                                                      destination.put(), &disposition);
             if (result != kErrorSuccess) return result;
             KeyHandle source(registry_);
-            result = registry_.OpenKeyEx(hSource, subKey, kKeyAllAccess, source.put());
+            result = registry_.OpenKeyExW(hSource, subKey, kKeyAllAccess, source.put());
             if (result != kErrorSuccess) return result;
 
             FirstFailure copy;
@@ -196,7 +199,7 @@ RegStatus RegistryRoutines::MoveSubKeys(HKey hSource, HKey hDestination) {
             copy.Note(CopyRegValues(source.get(), destination.get()));
             if (copy.Status() != kErrorSuccess) return copy.Status();
             source.reset();
-            return registry_.DeleteKey(hSource, subKey);
+            return registry_.DeleteKeyW(hSource, subKey);
         }();
         if (moved != kErrorSuccess) {
             failure.Note(moved);
@@ -210,7 +213,7 @@ RegStatus RegistryRoutines::MoveSubKeys(HKey hSource, HKey hDestination) {
 // included. Returns the first failure; the caller keeps the source then.
 RegStatus RegistryRoutines::CopyRegValues(HKey hSource, HKey hDestination) {
     FirstFailure failure;
-    std::vector<char> name(kValueNameBufferBytes);
+    std::u16string name(kMaxValueNameChars + 1, u'\0');
     // Reused from value to value, so that most values take one call to
     // read; it grows to the largest value met.
     std::vector<std::uint8_t> data(kInitialValueBufferBytes);
@@ -222,7 +225,7 @@ RegStatus RegistryRoutines::CopyRegValues(HKey hSource, HKey hDestination) {
         for (int attempt = 0; attempt < kReadAttempts && status == kErrorMoreData; ++attempt) {
             nameSize = static_cast<std::uint32_t>(name.size());
             dataSize = static_cast<std::uint32_t>(data.size());
-            status = registry_.EnumValue(hSource, index, name.data(), &nameSize, &type, data.data(), &dataSize);
+            status = registry_.EnumValueW(hSource, index, &name[0], &nameSize, &type, data.data(), &dataSize);
             // The name buffer holds the longest name, so only the data can
             // be too long; dataSize now says how long.
             if (status == kErrorMoreData) data.resize(std::max<std::size_t>(dataSize, data.size() * 2));
@@ -232,8 +235,7 @@ RegStatus RegistryRoutines::CopyRegValues(HKey hSource, HKey hDestination) {
             failure.Note(status);
             break;
         }
-        failure.Note(registry_.SetValueEx(hDestination, std::string(name.data(), nameSize), type, data.data(),
-                                          dataSize));
+        failure.Note(registry_.SetValueExW(hDestination, name.substr(0, nameSize), type, data.data(), dataSize));
     }
     return failure.Status();
 }

@@ -22,6 +22,9 @@ struct RegValue {
     bool operator!=(const RegValue& other) const { return !(*this == other); }
 };
 
+// text as a value of a string type is stored: UTF-16 with its NUL.
+RegValue TextValue(std::uint32_t type, const std::wstring& text);
+
 class RegistryRoutines {
 public:
     RegistryRoutines(Registry& registry, const AnsiCodec& codec) : registry_(registry), codec_(codec) {}
@@ -29,9 +32,8 @@ public:
     // Destination key of the rename in progress (0 outside a rename).
     HKey hNewKey = 0;
 
-    // The value as text: its bytes in the ANSI code page, one terminating
-    // NUL dropped, leading and trailing spaces removed. A missing key or
-    // value reads as the empty text.
+    // The value as text (see ValueText). A missing key or value reads as the
+    // empty text.
     std::wstring GetRegString(const std::wstring& keyPath, const std::wstring& valueName);
 
     // Creates keyPath if needed and stores data as REG_SZ (with its NUL).
@@ -42,13 +44,16 @@ public:
     RegStatus DelSetting(HKey hKey, const std::wstring& strPath, const std::wstring& strValue);
 
     // Gives sRegKey the last name sNewName under the same parent by copying
-    // the whole tree and then deleting the source. Does nothing when the
+    // the whole tree and then deleting the source. Names, classes and values
+    // are copied through the W calls, so text outside the ANSI code page
+    // arrives unchanged. Does nothing when the
     // source cannot be opened or the destination exists already. The source
     // is kept wherever anything below it could not be copied. Returns 0 when
     // the key was moved whole, otherwise the first failing status.
     RegStatus RenameRegKey(const std::wstring& sRegKey, const std::wstring& sNewName, HKey lHive);
 
-    // Whole-value helpers for callers that must keep type and bytes exact.
+    // Whole-value helpers for callers that must keep type and bytes exact
+    // (through the W calls).
     // ReadRegValue: std::nullopt when the key or value is missing; *status
     // (if given) receives the status of the failing call.
     std::optional<RegValue> ReadRegValue(const std::wstring& keyPath, const std::wstring& valueName,
@@ -56,8 +61,10 @@ public:
     RegStatus WriteRegValue(const std::wstring& keyPath, const std::wstring& valueName, const RegValue& value);
     bool KeyExists(const std::wstring& keyPath, RegStatus* status = nullptr);
 
-    // The text of a value's bytes as GetRegString sees them.
-    std::wstring ValueText(const std::vector<std::uint8_t>& data) const;
+    // The text of a value: a string type's UTF-16, any other type's bytes in
+    // the ANSI code page; one terminating NUL dropped, leading and trailing
+    // spaces removed.
+    std::wstring ValueText(const RegValue& value) const;
 
 private:
     RegStatus MoveSubKeys(HKey hSource, HKey hDestination);

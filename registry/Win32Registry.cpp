@@ -44,6 +44,11 @@ private:
 // The Win32 prototypes take writable strings where they only read them.
 LPSTR Writable(const std::string& text) { return const_cast<LPSTR>(text.c_str()); }
 
+// WCHAR and char16_t are both UTF-16 code units on Windows.
+static_assert(sizeof(WCHAR) == sizeof(char16_t), "WCHAR is a UTF-16 code unit");
+LPCWSTR Wide(const std::u16string& text) { return reinterpret_cast<LPCWSTR>(text.c_str()); }
+LPWSTR Wide(char16_t* text) { return reinterpret_cast<LPWSTR>(text); }
+
 }  // namespace
 
 RegStatus Win32Registry::OpenKeyEx(HKey key, const std::string& subKey, std::uint32_t access, HKey* result) {
@@ -118,6 +123,68 @@ RegStatus Win32Registry::DeleteValue(HKey key, const std::string& valueName) {
 }
 
 RegStatus Win32Registry::CloseKey(HKey key) { return RegCloseKey(ToWin(key)); }
+
+RegStatus Win32Registry::OpenKeyExW(HKey key, const std::u16string& subKey, std::uint32_t access, HKey* result) {
+    HkeyArg out(result);
+    LONG status = RegOpenKeyExW(ToWin(key), Wide(subKey), 0, access, out.get());
+    out.Return();
+    return status;
+}
+
+RegStatus Win32Registry::CreateKeyExW(HKey key, const std::u16string& subKey, const std::u16string* cls,
+                                      std::uint32_t access, HKey* result, std::uint32_t* disposition) {
+    HkeyArg out(result);
+    DwordArg created(disposition);
+    LONG status = RegCreateKeyExW(ToWin(key), Wide(subKey), 0, cls ? const_cast<LPWSTR>(Wide(*cls)) : nullptr,
+                                  REG_OPTION_NON_VOLATILE, access, nullptr, out.get(), created.get());
+    out.Return();
+    created.Return();
+    return status;
+}
+
+RegStatus Win32Registry::QueryValueExW(HKey key, const std::u16string& valueName, std::uint32_t* type,
+                                       std::uint8_t* data, std::uint32_t* dataSize) {
+    DwordArg typeArg(type);
+    DwordArg sizeArg(dataSize);
+    LONG status = RegQueryValueExW(ToWin(key), Wide(valueName), nullptr, typeArg.get(), data, sizeArg.get());
+    typeArg.Return();
+    sizeArg.Return();
+    return status;
+}
+
+RegStatus Win32Registry::SetValueExW(HKey key, const std::u16string& valueName, std::uint32_t type,
+                                     const std::uint8_t* data, std::uint32_t dataSize) {
+    return RegSetValueExW(ToWin(key), Wide(valueName), 0, type, data, dataSize);
+}
+
+RegStatus Win32Registry::EnumKeyExW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
+                                    char16_t* cls, std::uint32_t* clsSize) {
+    DwordArg nameArg(nameSize);
+    DwordArg clsArg(clsSize);
+    FILETIME lastWrite;
+    LONG status =
+        RegEnumKeyExW(ToWin(key), index, Wide(name), nameArg.get(), nullptr, Wide(cls), clsArg.get(), &lastWrite);
+    nameArg.Return();
+    clsArg.Return();
+    return status;
+}
+
+RegStatus Win32Registry::EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
+                                    std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
+    DwordArg nameArg(nameSize);
+    DwordArg typeArg(type);
+    DwordArg sizeArg(dataSize);
+    LONG status =
+        RegEnumValueW(ToWin(key), index, Wide(name), nameArg.get(), nullptr, typeArg.get(), data, sizeArg.get());
+    nameArg.Return();
+    typeArg.Return();
+    sizeArg.Return();
+    return status;
+}
+
+RegStatus Win32Registry::DeleteKeyW(HKey key, const std::u16string& subKey) {
+    return RegDeleteKeyW(ToWin(key), Wide(subKey));
+}
 
 // Text longer than an int can count cannot be passed to the conversion
 // functions at all; it converts to nothing, like a failed conversion.

@@ -24,6 +24,19 @@ public:
     RegStatus DeleteKey(HKey key, const std::string& subKey) override;
     RegStatus DeleteValue(HKey key, const std::string& valueName) override;
     RegStatus CloseKey(HKey key) override;
+
+    RegStatus OpenKeyExW(HKey key, const std::u16string& subKey, std::uint32_t access, HKey* result) override;
+    RegStatus CreateKeyExW(HKey key, const std::u16string& subKey, const std::u16string* cls, std::uint32_t access,
+                           HKey* result, std::uint32_t* disposition) override;
+    RegStatus QueryValueExW(HKey key, const std::u16string& valueName, std::uint32_t* type, std::uint8_t* data,
+                            std::uint32_t* dataSize) override;
+    RegStatus SetValueExW(HKey key, const std::u16string& valueName, std::uint32_t type, const std::uint8_t* data,
+                          std::uint32_t dataSize) override;
+    RegStatus EnumKeyExW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize, char16_t* cls,
+                         std::uint32_t* clsSize) override;
+    RegStatus EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize, std::uint32_t* type,
+                         std::uint8_t* data, std::uint32_t* dataSize) override;
+    RegStatus DeleteKeyW(HKey key, const std::u16string& subKey) override;
 };
 
 // The system's ANSI code page (CP_ACP). Lengths are passed explicitly, so

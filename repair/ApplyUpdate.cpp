@@ -90,7 +90,7 @@ public:
 
 private:
     std::wstring Text(const std::optional<RegValue>& value) const {
-        return value ? routines_.ValueText(value->data) : std::wstring();
+        return value ? routines_.ValueText(*value) : std::wstring();
     }
 
     unsigned long WriteLogLine(LogFile& log, const std::wstring& key, const std::wstring& value) {
@@ -119,10 +119,8 @@ private:
         // it is rather than turned into text.
         if (repair.defaultCommand && IsStringType(repair.defaultCommand->type)) {
             const std::wstring rewritten = ChangeAfterFoundDDE(Text(repair.defaultCommand));
-            const std::string bytes = codec_.ToAnsi(rewritten);
-            RegValue value{repair.defaultCommand->type, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
-            value.data.push_back(0);
-            const RegStatus status = routines_.WriteRegValue(repair.cmdKey, L"", value);
+            const RegStatus status =
+                routines_.WriteRegValue(repair.cmdKey, L"", TextValue(repair.defaultCommand->type, rewritten));
             if (status != kErrorSuccess) repair.Fail(L"its open command could not be changed", status);
             repair.rewrittenCommand = rewritten;
         }

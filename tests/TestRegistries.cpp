@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "registry/KeyHandle.h"
+#include "registry/Utf16.h"
 
 #ifdef _WIN32
 #include "registry/Win32Registry.h"
@@ -29,86 +30,89 @@ namespace {
 constexpr int kMaxDepth = 32;
 constexpr int kMaxKeysPerLevel = 10000;
 
-std::string ChildPath(const std::string& path, const std::string& name) { return path + "\\" + name; }
+std::string ChildPath(const std::string& path, const std::u16string& name) {
+    return path + "\\" + Utf8FromUtf16(name);
+}
 
 // The name of subkey index, or nothing at the end or on an error (which is
 // reported).
-std::optional<std::string> SubkeyName(Registry& registry, HKey key, std::uint32_t index) {
-    char name[kMaxKeyNameChars + 1];
-    std::uint32_t size = sizeof name;
-    RegStatus status = registry.EnumKeyEx(key, index, name, &size, nullptr, nullptr);
+std::optional<std::u16string> SubkeyName(Registry& registry, HKey key, std::uint32_t index) {
+    char16_t name[kMaxKeyNameChars + 1];
+    std::uint32_t size = kMaxKeyNameChars + 1;
+    RegStatus status = registry.EnumKeyExW(key, index, name, &size, nullptr, nullptr);
     if (status == kErrorNoMoreItems) return std::nullopt;
     if (status != kErrorSuccess) {
-        ADD_FAILURE() << "EnumKeyEx index " << index << " failed with " << status;
+        ADD_FAILURE() << "EnumKeyExW index " << index << " failed with " << status;
         return std::nullopt;
     }
-    return std::string(name, size);
+    return std::u16string(name, size);
 }
 
-void DeleteBelow(Registry& registry, HKey root, const std::string& path, int depth) {
+void DeleteBelow(Registry& registry, HKey root, const std::u16string& path, const std::string& shownPath,
+                 int depth) {
     KeyHandle key(registry);
-    RegStatus status = registry.OpenKeyEx(root, path, kKeyAllAccess, key.put());
+    RegStatus status = registry.OpenKeyExW(root, path, kKeyAllAccess, key.put());
     if (status == kErrorFileNotFound) return;
     if (status != kErrorSuccess) {
-        ADD_FAILURE() << "cannot open " << path << " to delete it: " << status;
+        ADD_FAILURE() << "cannot open " << shownPath << " to delete it: " << status;
         return;
     }
     if (depth > kMaxDepth) {
-        ADD_FAILURE() << "tree below " << path << " is deeper than " << kMaxDepth;
+        ADD_FAILURE() << "tree below " << shownPath << " is deeper than " << kMaxDepth;
         return;
     }
     // Deleting subkey 0 shifts the next one down into its place.
     for (int i = 0; i < kMaxKeysPerLevel; ++i) {
-        std::optional<std::string> name = SubkeyName(registry, key.get(), 0);
+        std::optional<std::u16string> name = SubkeyName(registry, key.get(), 0);
         if (!name) break;
-        DeleteBelow(registry, key.get(), *name, depth + 1);
-        status = registry.DeleteKey(key.get(), *name);
+        DeleteBelow(registry, key.get(), *name, ChildPath(shownPath, *name), depth + 1);
+        status = registry.DeleteKeyW(key.get(), *name);
         if (status != kErrorSuccess) {
-            ADD_FAILURE() << "cannot delete " << ChildPath(path, *name) << ": " << status;
+            ADD_FAILURE() << "cannot delete " << ChildPath(shownPath, *name) << ": " << status;
             return;
         }
     }
 }
 
 bool ReadValues(Registry& registry, HKey key, KeySnapshot* tree) {
+    std::u16string name(kMaxValueNameChars + 1, u'\0');
     for (std::uint32_t index = 0;; ++index) {
-        std::vector<char> name(kMaxValueNameChars + 1);
         std::uint32_t nameSize = static_cast<std::uint32_t>(name.size());
         std::uint32_t type = kRegNone;
         std::uint32_t dataSize = 0;
-        RegStatus status = registry.EnumValue(key, index, name.data(), &nameSize, &type, nullptr, &dataSize);
+        RegStatus status = registry.EnumValueW(key, index, &name[0], &nameSize, &type, nullptr, &dataSize);
         if (status == kErrorNoMoreItems) return true;
         // One spare byte: a buffer of exactly the reported size is all a
         // correct registry needs, and the spare stays outside the value.
         std::vector<std::uint8_t> data(dataSize + 1);
         nameSize = static_cast<std::uint32_t>(name.size());
         if (status == kErrorSuccess) {
-            status = registry.EnumValue(key, index, name.data(), &nameSize, &type, data.data(), &dataSize);
+            status = registry.EnumValueW(key, index, &name[0], &nameSize, &type, data.data(), &dataSize);
         }
         if (status != kErrorSuccess) {
-            ADD_FAILURE() << "EnumValue index " << index << " failed with " << status;
+            ADD_FAILURE() << "EnumValueW index " << index << " failed with " << status;
             return false;
         }
         data.resize(dataSize);
-        tree->values.push_back(SnapshotValue{std::string(name.data(), nameSize), type, std::move(data)});
+        tree->values.push_back(SnapshotValue{Utf8FromUtf16(name.substr(0, nameSize)), type, std::move(data)});
     }
 }
 
 // Subkey index with its class: the class length is asked first, so any
-// class fits. Returns the EnumKeyEx status.
-RegStatus ReadSubkey(Registry& registry, HKey key, std::uint32_t index, std::string* name, std::string* cls) {
-    char nameBuffer[kMaxKeyNameChars + 1];
-    std::uint32_t nameSize = sizeof nameBuffer;
+// class fits. Returns the EnumKeyExW status.
+RegStatus ReadSubkey(Registry& registry, HKey key, std::uint32_t index, std::u16string* name, std::u16string* cls) {
+    char16_t nameBuffer[kMaxKeyNameChars + 1];
+    std::uint32_t nameSize = kMaxKeyNameChars + 1;
     std::uint32_t clsSize = 0;
-    RegStatus status = registry.EnumKeyEx(key, index, nameBuffer, &nameSize, nullptr, &clsSize);
+    RegStatus status = registry.EnumKeyExW(key, index, nameBuffer, &nameSize, nullptr, &clsSize);
     if (status != kErrorSuccess) return status;
-    std::vector<char> clsBuffer(clsSize + 1);
-    nameSize = sizeof nameBuffer;
+    std::u16string clsBuffer(clsSize + 1, u'\0');
+    nameSize = kMaxKeyNameChars + 1;
     clsSize = static_cast<std::uint32_t>(clsBuffer.size());
-    status = registry.EnumKeyEx(key, index, nameBuffer, &nameSize, clsBuffer.data(), &clsSize);
+    status = registry.EnumKeyExW(key, index, nameBuffer, &nameSize, &clsBuffer[0], &clsSize);
     if (status != kErrorSuccess) return status;
     name->assign(nameBuffer, nameSize);
-    cls->assign(clsBuffer.data(), clsSize);
+    *cls = clsBuffer.substr(0, clsSize);
     return kErrorSuccess;
 }
 
@@ -119,15 +123,17 @@ bool ReadKey(Registry& registry, HKey key, KeySnapshot* tree, int depth) {
     }
     if (!ReadValues(registry, key, tree)) return false;
     for (std::uint32_t index = 0; index < kMaxKeysPerLevel; ++index) {
-        KeySnapshot sub;
-        RegStatus status = ReadSubkey(registry, key, index, &sub.name, &sub.cls);
+        std::u16string name;
+        std::u16string cls;
+        RegStatus status = ReadSubkey(registry, key, index, &name, &cls);
         if (status == kErrorNoMoreItems) return true;
         if (status != kErrorSuccess) {
-            ADD_FAILURE() << "EnumKeyEx index " << index << " failed with " << status;
+            ADD_FAILURE() << "EnumKeyExW index " << index << " failed with " << status;
             return false;
         }
+        KeySnapshot sub{Utf8FromUtf16(name), Utf8FromUtf16(cls), {}, {}};
         KeyHandle child(registry);
-        status = registry.OpenKeyEx(key, sub.name, kKeyRead, child.put());
+        status = registry.OpenKeyExW(key, name, kKeyRead, child.put());
         if (status != kErrorSuccess) {
             ADD_FAILURE() << "cannot open subkey " << sub.name << ": " << status;
             return false;
@@ -139,8 +145,8 @@ bool ReadKey(Registry& registry, HKey key, KeySnapshot* tree, int depth) {
     return false;
 }
 
-bool SameAsciiName(const std::string& a, const std::string& b) {
-    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+bool SameAsciiName(const std::u16string& a, const std::u16string& b) {
+    auto upper = [](char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; };
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (upper(a[i]) != upper(b[i])) return false;
@@ -150,37 +156,75 @@ bool SameAsciiName(const std::string& a, const std::string& b) {
 
 // A key's class is visible through these calls only in its parent's
 // listing, so the top key's class is looked up there.
-bool ReadTopClass(Registry& registry, HKey root, const std::string& path, std::string* cls) {
-    std::size_t slash = path.rfind('\\');
-    std::string parentPath = slash == std::string::npos ? std::string() : path.substr(0, slash);
-    std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+bool ReadTopClass(Registry& registry, HKey root, const std::u16string& path, std::string* cls) {
+    std::size_t slash = path.rfind(u'\\');
+    std::u16string parentPath = slash == std::u16string::npos ? std::u16string() : path.substr(0, slash);
+    std::u16string leaf = slash == std::u16string::npos ? path : path.substr(slash + 1);
     KeyHandle parent(registry);
-    RegStatus status = registry.OpenKeyEx(root, parentPath, kKeyRead, parent.put());
+    RegStatus status = registry.OpenKeyExW(root, parentPath, kKeyRead, parent.put());
     for (std::uint32_t index = 0; status == kErrorSuccess && index < kMaxKeysPerLevel; ++index) {
-        std::string name;
-        status = ReadSubkey(registry, parent.get(), index, &name, cls);
-        if (status == kErrorSuccess && SameAsciiName(name, leaf)) return true;
+        std::u16string name;
+        std::u16string wideClass;
+        status = ReadSubkey(registry, parent.get(), index, &name, &wideClass);
+        if (status == kErrorSuccess && SameAsciiName(name, leaf)) {
+            *cls = Utf8FromUtf16(wideClass);
+            return true;
+        }
     }
-    ADD_FAILURE() << "cannot find " << path << " in its parent's listing: " << status;
+    ADD_FAILURE() << "cannot find " << Utf8FromUtf16(path) << " in its parent's listing: " << status;
     return false;
+}
+
+bool WriteKey(Registry& registry, HKey parent, const std::u16string& name, const KeySnapshot& tree,
+              const std::string& shownPath) {
+    KeyHandle key(registry);
+    std::uint32_t disposition = 0;
+    const std::u16string cls = Utf16FromUtf8(tree.cls);
+    RegStatus status = registry.CreateKeyExW(parent, name, &cls, kKeyAllAccess, key.put(), &disposition);
+    if (status != kErrorSuccess) {
+        ADD_FAILURE() << "cannot create " << shownPath << ": " << status;
+        return false;
+    }
+    for (const SnapshotValue& value : tree.values) {
+        status = registry.SetValueExW(key.get(), Utf16FromUtf8(value.name), value.type, value.data.data(),
+                                      static_cast<std::uint32_t>(value.data.size()));
+        if (status != kErrorSuccess) {
+            ADD_FAILURE() << "cannot set a value of " << value.data.size() << " bytes in " << shownPath << ": "
+                          << status;
+            return false;
+        }
+    }
+    for (const KeySnapshot& sub : tree.subkeys) {
+        const std::u16string subName = Utf16FromUtf8(sub.name);
+        if (!WriteKey(registry, key.get(), subName, sub, ChildPath(shownPath, subName))) return false;
+    }
+    return true;
 }
 
 }  // namespace
 
 void DeleteTree(Registry& registry, HKey root, const std::string& path) {
-    DeleteBelow(registry, root, path, 0);
-    RegStatus status = registry.DeleteKey(root, path);
+    const std::u16string widePath = Utf16FromUtf8(path);
+    DeleteBelow(registry, root, widePath, path, 0);
+    RegStatus status = registry.DeleteKeyW(root, widePath);
     if (status != kErrorSuccess && status != kErrorFileNotFound) {
         ADD_FAILURE() << "cannot delete " << path << ": " << status;
     }
 }
 
 std::optional<KeySnapshot> ReadTree(Registry& registry, HKey root, const std::string& path) {
+    const std::u16string widePath = Utf16FromUtf8(path);
     KeyHandle key(registry);
-    if (registry.OpenKeyEx(root, path, kKeyRead, key.put()) != kErrorSuccess) return std::nullopt;
+    if (registry.OpenKeyExW(root, widePath, kKeyRead, key.put()) != kErrorSuccess) return std::nullopt;
     KeySnapshot tree;
-    if (!ReadKey(registry, key.get(), &tree, 0) || !ReadTopClass(registry, root, path, &tree.cls)) return std::nullopt;
+    if (!ReadKey(registry, key.get(), &tree, 0) || !ReadTopClass(registry, root, widePath, &tree.cls)) {
+        return std::nullopt;
+    }
     return tree;
+}
+
+bool WriteTree(Registry& registry, HKey root, const std::string& path, const KeySnapshot& tree) {
+    return WriteKey(registry, root, Utf16FromUtf8(path), tree, path);
 }
 
 }  // namespace wof

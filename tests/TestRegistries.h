@@ -25,10 +25,14 @@ constexpr char kScratchKey[] = "WordOpenFixTest";
 // Reports a test failure when something cannot be deleted.
 void DeleteTree(Registry& registry, HKey root, const std::string& path);
 
-// Reads the subtree at path through the registry calls alone, so that the
-// same comparison works on the real and on the in-memory registry. Nothing
-// when the key cannot be opened; a test failure when it cannot be read
-// whole.
+// Reads the subtree at path through the W calls alone, so that the same
+// comparison works on the real and on the in-memory registry. Nothing when
+// the key cannot be opened; a test failure when it cannot be read whole.
+// Paths and names are UTF-8, as in KeySnapshot.
 std::optional<KeySnapshot> ReadTree(Registry& registry, HKey root, const std::string& path);
+
+// Writes tree at path through the W calls, keys with their classes (a key
+// that exists keeps its own). False, and a test failure, when a call fails.
+bool WriteTree(Registry& registry, HKey root, const std::string& path, const KeySnapshot& tree);
 
 }  // namespace wof

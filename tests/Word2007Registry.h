@@ -8,17 +8,22 @@
 
 #include "registry/KeyHandle.h"
 #include "registry/Registry.h"
+#include "registry/Utf16.h"
 
 namespace wof {
 
-inline std::vector<std::uint8_t> Bytes(const std::string& text) {
-    return std::vector<std::uint8_t>(text.begin(), text.end());
+// Raw bytes, for values of the types that hold no text.
+inline std::vector<std::uint8_t> Bytes(const std::string& bytes) {
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
+
+// UTF-8 text as the registry stores text: in UTF-16.
+inline std::vector<std::uint8_t> TextBytes(const std::string& text) { return Utf16Bytes(Utf16FromUtf8(text)); }
 
 // text plus its terminating NUL, as a string value is stored.
 inline std::vector<std::uint8_t> SzBytes(const std::string& text) {
-    auto bytes = Bytes(text);
-    bytes.push_back(0);
+    auto bytes = TextBytes(text);
+    bytes.insert(bytes.end(), 2, 0);
     return bytes;
 }
 
@@ -27,19 +32,22 @@ inline const std::string kWordCommand = R"("C:\Program Files\Microsoft Office\Of
 inline const std::string kWordCommandValue = std::string("3NMK!!!!!!!!!MKKSkWORDFiles>nK(*^cL-i3]Y5K8V /n /dde") +
                                              '\0' + '\0';
 
+// Names in UTF-8; data as stored (see TextBytes).
 inline void SetValue(Registry& registry, HKey root, const std::string& path, const std::string& name,
                      std::uint32_t type, const std::vector<std::uint8_t>& data, const std::string* cls = nullptr) {
     KeyHandle key(registry);
     std::uint32_t disposition = 0;
-    registry.CreateKeyEx(root, path, cls, kKeyAllAccess, key.put(), &disposition);
-    registry.SetValueEx(key.get(), name, type, data.data(), static_cast<std::uint32_t>(data.size()));
+    const std::u16string wideClass = cls ? Utf16FromUtf8(*cls) : std::u16string();
+    registry.CreateKeyExW(root, Utf16FromUtf8(path), cls ? &wideClass : nullptr, kKeyAllAccess, key.put(),
+                          &disposition);
+    registry.SetValueExW(key.get(), Utf16FromUtf8(name), type, data.data(), static_cast<std::uint32_t>(data.size()));
 }
 
 inline void SeedWordDocumentType(Registry& registry, const std::string& progId) {
     const std::string open = progId + "\\Shell\\Open";
     SetValue(registry, kHkeyClassesRoot, progId, "", kRegSz, SzBytes("Microsoft Office Word Document"));
     SetValue(registry, kHkeyClassesRoot, open + "\\Command", "", kRegSz, SzBytes(kWordCommand));
-    SetValue(registry, kHkeyClassesRoot, open + "\\Command", "Command", kRegMultiSz, Bytes(kWordCommandValue));
+    SetValue(registry, kHkeyClassesRoot, open + "\\Command", "Command", kRegMultiSz, TextBytes(kWordCommandValue));
     SetValue(registry, kHkeyClassesRoot, open + "\\ddeexec", "", kRegSz, SzBytes("[FileOpen(\"%1\")]"));
     SetValue(registry, kHkeyClassesRoot, open + "\\ddeexec\\Application", "", kRegSz, SzBytes("WinWord"));
     SetValue(registry, kHkeyClassesRoot, open + "\\ddeexec\\Topic", "", kRegSz, SzBytes("System"));

@@ -74,7 +74,7 @@ TEST_F(ApplyUpdateTest, RepairsBothDocumentTypesLogsWhatItFoundAndSaysSo) {
         const std::string cmd = open + "\\Command";
         EXPECT_EQ(Value(cmd, ""), (RegValue{kRegSz, SzBytes(kRepairedCommand)}));
         EXPECT_EQ(Value(cmd, "Command"), std::nullopt);
-        EXPECT_EQ(Value(cmd, "Command.bk"), (RegValue{kRegMultiSz, Bytes(kWordCommandValue)}));
+        EXPECT_EQ(Value(cmd, "Command.bk"), (RegValue{kRegMultiSz, TextBytes(kWordCommandValue)}));
         EXPECT_FALSE(Exists(open + "\\ddeexec"));
         EXPECT_EQ(Tree(open + "\\ddeexec.bak"), dde);
     }
@@ -157,7 +157,7 @@ TEST_F(ApplyUpdateTest, OfficeRepairAfterAnUpdateIsRepairedAgainWithoutTouchingO
     EXPECT_EQ(Run(), UpdateOutcome::Applied);
     EXPECT_EQ(Value(kCmd12, ""), (RegValue{kRegSz, SzBytes(kRepairedCommand)}));
     EXPECT_EQ(Value(kCmd12, "Command"), std::nullopt);
-    EXPECT_EQ(Value(kCmd12, "Command.bk"), (RegValue{kRegMultiSz, Bytes(kWordCommandValue)}));
+    EXPECT_EQ(Value(kCmd12, "Command.bk"), (RegValue{kRegMultiSz, TextBytes(kWordCommandValue)}));
     EXPECT_FALSE(Exists(kOpen12 + "\\ddeexec"));
     EXPECT_EQ(Tree(kOpen12 + "\\ddeexec.bak"), firstBackup);
     EXPECT_EQ(Tree(kOpen12 + "\\ddeexec.bak2"), recreated);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "registry/Utf16.h"
 #include "tests/TestRegistries.h"
 
 namespace wof {
@@ -516,6 +517,34 @@ TEST_F(RegistryContract, HandleRightsLimitWhatItCanDo) {
     EXPECT_EQ(kErrorAccessDenied, registry_->EnumKeyEx(writer, 0, name, &size, nullptr, nullptr));
     EXPECT_EQ(kErrorSuccess, registry_->SetValueEx(writer, "v", kRegBinary, &byte, 1));
     EXPECT_EQ(std::vector<std::uint8_t>{2}, Read(reader, "v").data);
+}
+
+// The A calls narrow what they return through the ANSI code page; the W
+// calls return what is stored.
+TEST_F(RegistryContract, ACallsShowTextOutsideTheCodePageAsQuestionMarks) {
+    HKey key = 0;
+    ASSERT_EQ(kErrorSuccess, registry_->CreateKeyExW(scratch_, u"Ключ", nullptr, kKeyAllAccess, &key, nullptr));
+    open_.push_back(key);
+    const std::vector<std::uint8_t> stored = Utf16Bytes(std::u16string(u"Да\0", 3));
+    ASSERT_EQ(kErrorSuccess, registry_->SetValueExW(key, u"Имя", kRegSz, stored.data(), 6));
+
+    EXPECT_EQ(std::vector<std::string>{"????"}, SubkeyNames(scratch_));
+    EXPECT_EQ(kErrorFileNotFound, OpenStatus("????"));
+    char name[8];
+    std::uint32_t nameSize = sizeof name;
+    std::uint8_t data[8];
+    std::uint32_t size = sizeof data;
+    std::uint32_t type = kRegNone;
+    ASSERT_EQ(kErrorSuccess, registry_->EnumValue(key, 0, name, &nameSize, &type, data, &size));
+    EXPECT_EQ("???", std::string(name, nameSize));
+    EXPECT_EQ(std::string("??\0", 3), std::string(data, data + size));
+    EXPECT_EQ(kErrorFileNotFound, registry_->QueryValueEx(key, "???", nullptr, nullptr, &size));
+
+    std::vector<std::uint8_t> wide(16);
+    size = static_cast<std::uint32_t>(wide.size());
+    ASSERT_EQ(kErrorSuccess, registry_->QueryValueExW(key, u"Имя", &type, wide.data(), &size));
+    wide.resize(size);
+    EXPECT_EQ(stored, wide);
 }
 
 TEST_F(RegistryContract, ReadTreeSeesNamesClassesAndValues) {

@@ -32,7 +32,7 @@ protected:
 
 TEST_F(RegistryRoutinesTest, GetRegStringReadsAnyStoredValueAsText) {
     Set("padded", kRegSz, SzBytes("  two sides  "));
-    Set("multi", kRegMultiSz, Bytes(std::string("a\0bc\0\0", 6)));
+    Set("multi", kRegMultiSz, TextBytes(std::string("a\0bc\0\0", 6)));
     Set("long", kRegSz, SzBytes(std::string(300, 'L') + "/dde"));
     Set("empty", kRegSz, SzBytes(""));
     Set("zero", kRegBinary, {});
@@ -66,7 +66,7 @@ TEST_F(RegistryRoutinesTest, SetRegStringCreatesThePathAndStoresTextWithItsNul) 
     EXPECT_EQ(routines_.SetRegString(W(deep), L"name", L"  value  "), kErrorSuccess);
     EXPECT_EQ(routines_.SetRegString(W(deep), L"", L""), kErrorSuccess);
     EXPECT_EQ(Value(deep, "name"), (RegValue{kRegSz, SzBytes("  value  ")}));
-    EXPECT_EQ(Value(deep, ""), (RegValue{kRegSz, {0}}));
+    EXPECT_EQ(Value(deep, ""), (RegValue{kRegSz, SzBytes("")}));
     EXPECT_EQ(routines_.GetRegString(W(deep), L"name"), L"value");
 }
 

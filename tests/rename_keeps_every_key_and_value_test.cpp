@@ -21,7 +21,9 @@ protected:
     void Key(const std::string& path, const std::string& cls) {
         KeyHandle key(*registry_);
         std::uint32_t disposition = 0;
-        ASSERT_EQ(registry_->CreateKeyEx(kHkeyClassesRoot, path, &cls, kKeyAllAccess, key.put(), &disposition),
+        const std::u16string wideClass = Utf16FromUtf8(cls);
+        ASSERT_EQ(registry_->CreateKeyExW(kHkeyClassesRoot, Utf16FromUtf8(path), &wideClass, kKeyAllAccess,
+                                          key.put(), &disposition),
                   kErrorSuccess);
     }
     void Value(const std::string& path, const std::string& name, std::uint32_t type,
@@ -61,6 +63,26 @@ TEST_F(RenameTest, MovesAThreeLevelTreeExactly) {
     Value(kSource + "\\Topic", "big", kRegBinary, big);
     Key(kSource + "\\Empty", "");
     Value(kSource + "\\" + longKeyName, longValueName, kRegSz, SzBytes("long names"));
+    const auto before = ReadTree(*registry_, kHkeyClassesRoot, kSource);
+    ASSERT_TRUE(before);
+
+    EXPECT_EQ(Rename(), kErrorSuccess);
+    EXPECT_EQ(ReadTree(*registry_, kHkeyClassesRoot, kSource), std::nullopt);
+    EXPECT_EQ(ReadTree(*registry_, kHkeyClassesRoot, kDestination), before);
+}
+
+// Text the ANSI code page cannot carry, in key names, classes, value names
+// and every string type, as well as string data of an odd length: moved
+// unchanged, not as question marks.
+TEST_F(RenameTest, MovesTextOutsideTheAnsiCodePageUnchanged) {
+    const std::string key = kSource + "\\Ключ 鍵";
+    Key(kSource, "");
+    Key(key, "Класс");
+    Value(key, "Имя", kRegSz, SzBytes("Текст 鍵 \xF0\x9F\x93\x84"));
+    Value(key, "", kRegExpandSz, SzBytes("%ПУТЬ%\\Ω"));
+    Value(key, "список", kRegMultiSz, TextBytes(std::string("один\0два\0\0", 17)));
+    Value(key, "odd", kRegSz, {0x41, 0x04, 0x42});
+    Value(kSource, "Ω", kRegBinary, Bytes("bytes"));
     const auto before = ReadTree(*registry_, kHkeyClassesRoot, kSource);
     ASSERT_TRUE(before);
 
