@@ -43,6 +43,14 @@ RegValue TextValue(std::uint32_t type, const std::wstring& text) {
     return value;
 }
 
+RegStatus SetValueExactly(Registry& registry, HKey key, const std::u16string& name, std::uint32_t type,
+                          const std::uint8_t* data, std::uint32_t size) {
+    if (!IsText(type) || !data) return registry.SetValueExW(key, name, type, data, size);
+    std::vector<std::uint8_t> guarded(data, data + size);
+    guarded.insert(guarded.end(), 2, 0xFF);
+    return registry.SetValueExW(key, name, type, guarded.data(), size);
+}
+
 std::wstring RegistryRoutines::ValueText(const RegValue& value) const {
     std::wstring text = IsText(value.type) ? FromUtf16(Utf16FromBytes(value.data))
                                            : codec_.FromAnsi(std::string(value.data.begin(), value.data.end()));
@@ -95,8 +103,8 @@ RegStatus RegistryRoutines::WriteRegValue(const std::wstring& keyPath, const std
     RegStatus status = registry_.CreateKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), nullptr, kKeyAllAccess,
                                              key.put(), &disposition);
     if (status != kErrorSuccess) return status;
-    return registry_.SetValueExW(key.get(), ToUtf16(valueName), value.type, value.data.data(),
-                                 static_cast<std::uint32_t>(value.data.size()));
+    return SetValueExactly(registry_, key.get(), ToUtf16(valueName), value.type, value.data.data(),
+                           static_cast<std::uint32_t>(value.data.size()));
 }
 
 RegStatus RegistryRoutines::SetRegString(const std::wstring& keyPath, const std::wstring& valueName,
@@ -213,10 +221,10 @@ RegStatus RegistryRoutines::MoveSubKeys(HKey hSource, HKey hDestination) {
 // included. Returns the first failure; the caller keeps the source then.
 RegStatus RegistryRoutines::CopyRegValues(HKey hSource, HKey hDestination) {
     FirstFailure failure;
-    std::u16string name(kMaxValueNameChars + 1, u'\0');
-    // Reused from value to value, so that most values take one call to
-    // read; it grows to the largest value met.
-    std::vector<std::uint8_t> data(kInitialValueBufferBytes);
+    std::u16string& name = valueName_;
+    std::vector<std::uint8_t>& data = valueData_;
+    name.resize(kMaxValueNameChars + 1);
+    if (data.empty()) data.resize(kInitialValueBufferBytes);
     for (std::uint32_t index = 0;; ++index) {
         RegStatus status = kErrorMoreData;
         std::uint32_t nameSize = 0;
@@ -235,7 +243,7 @@ RegStatus RegistryRoutines::CopyRegValues(HKey hSource, HKey hDestination) {
             failure.Note(status);
             break;
         }
-        failure.Note(registry_.SetValueExW(hDestination, name.substr(0, nameSize), type, data.data(), dataSize));
+        failure.Note(SetValueExactly(registry_, hDestination, name.substr(0, nameSize), type, data.data(), dataSize));
     }
     return failure.Status();
 }

@@ -25,6 +25,14 @@ struct RegValue {
 // text as a value of a string type is stored: UTF-16 with its NUL.
 RegValue TextValue(std::uint32_t type, const std::wstring& text);
 
+// RegSetValueExW with the value stored exactly as given. For the string
+// types the registry takes a NUL character that happens to follow the data
+// in memory as a terminator the caller forgot, and stores it too (Windows
+// does, and Wine after it); the data is therefore passed with two bytes
+// after it that are not NUL.
+RegStatus SetValueExactly(Registry& registry, HKey key, const std::u16string& name, std::uint32_t type,
+                          const std::uint8_t* data, std::uint32_t size);
+
 class RegistryRoutines {
 public:
     RegistryRoutines(Registry& registry, const AnsiCodec& codec) : registry_(registry), codec_(codec) {}
@@ -72,6 +80,11 @@ private:
 
     Registry& registry_;
     const AnsiCodec& codec_;
+    // CopyRegValues' buffers, kept from key to key: a value name can take
+    // 32 KiB, and the data buffer grows to the largest value met, so that
+    // most values take one call to read.
+    std::u16string valueName_;
+    std::vector<std::uint8_t> valueData_;
 };
 
 }  // namespace wof

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "registry/KeyHandle.h"
+#include "registry/RegistryRoutines.h"
 #include "registry/Utf16.h"
 
 #ifdef _WIN32
@@ -75,7 +76,8 @@ void DeleteBelow(Registry& registry, HKey root, const std::u16string& path, cons
 }
 
 bool ReadValues(Registry& registry, HKey key, KeySnapshot* tree) {
-    std::u16string name(kMaxValueNameChars + 1, u'\0');
+    // Allocated once: a name can take 32 KiB.
+    static std::u16string name(kMaxValueNameChars + 1, u'\0');
     for (std::uint32_t index = 0;; ++index) {
         std::uint32_t nameSize = static_cast<std::uint32_t>(name.size());
         std::uint32_t type = kRegNone;
@@ -186,8 +188,8 @@ bool WriteKey(Registry& registry, HKey parent, const std::u16string& name, const
         return false;
     }
     for (const SnapshotValue& value : tree.values) {
-        status = registry.SetValueExW(key.get(), Utf16FromUtf8(value.name), value.type, value.data.data(),
-                                      static_cast<std::uint32_t>(value.data.size()));
+        status = SetValueExactly(registry, key.get(), Utf16FromUtf8(value.name), value.type, value.data.data(),
+                                 static_cast<std::uint32_t>(value.data.size()));
         if (status != kErrorSuccess) {
             ADD_FAILURE() << "cannot set a value of " << value.data.size() << " bytes in " << shownPath << ": "
                           << status;

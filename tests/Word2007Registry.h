@@ -8,6 +8,7 @@
 
 #include "registry/KeyHandle.h"
 #include "registry/Registry.h"
+#include "registry/RegistryRoutines.h"
 #include "registry/Utf16.h"
 
 namespace wof {
@@ -40,7 +41,7 @@ inline void SetValue(Registry& registry, HKey root, const std::string& path, con
     const std::u16string wideClass = cls ? Utf16FromUtf8(*cls) : std::u16string();
     registry.CreateKeyExW(root, Utf16FromUtf8(path), cls ? &wideClass : nullptr, kKeyAllAccess, key.put(),
                           &disposition);
-    registry.SetValueExW(key.get(), Utf16FromUtf8(name), type, data.data(), static_cast<std::uint32_t>(data.size()));
+    SetValueExactly(registry, key.get(), Utf16FromUtf8(name), type, data.data(), static_cast<std::uint32_t>(data.size()));
 }
 
 inline void SeedWordDocumentType(Registry& registry, const std::string& progId) {
