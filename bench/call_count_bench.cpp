@@ -38,6 +38,8 @@ const Minimum kMinimums[] = {
     {RegFunction::kDeleteKey, "RegDeleteKey", "K", 1, 0, 0},
     {RegFunction::kDeleteValue, "RegDeleteValue", "0", 0, 0, 0},
     {RegFunction::kCloseKey, "RegCloseKey", "2K", 2, 0, 0},
+    // The renamed key's own class: its length, then the class.
+    {RegFunction::kQueryInfoKey, "RegQueryInfoKeyW", "2", 0, 0, 2},
 };
 
 std::string AtMost(const char* formula, std::uint64_t calls) {
@@ -82,7 +84,7 @@ int main() {
         }
         const std::uint64_t total = registry.TotalCalls();
         totals[size] = static_cast<double>(total);
-        wof::PrintRow("calls in all", keys, std::to_string(total), AtMost("14K-1", fewest),
+        wof::PrintRow("calls in all", keys, std::to_string(total), AtMost("14K+1", fewest),
                       wof::PassOrMiss(total <= fewest));
         wof::PrintRow("calls per key (all calls / K)", keys, wof::Fixed(double(total) / keys, 2),
                       "<= " + wof::Fixed(double(fewest) / keys, 2), wof::PassOrMiss(total <= fewest));

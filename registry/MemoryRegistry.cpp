@@ -646,6 +646,21 @@ RegStatus MemoryRegistry::DeleteValue(HKey key, const std::string& valueName) {
     return kErrorSuccess;
 }
 
+RegStatus MemoryRegistry::QueryInfoKeyW(HKey key, char16_t* cls, std::uint32_t* clsSize) {
+    Handle handle;
+    RegStatus status = Resolve(key, &handle);
+    if (RegStatus fault = Count(RegFunction::kQueryInfoKey, handle.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    status = Usable(handle, kKeyQueryValue);
+    if (status != kErrorSuccess || !clsSize) return status;
+
+    const std::u16string keyClass = NameToWide(handle.node->cls);
+    if (cls && keyClass.size() >= *clsSize) return kErrorMoreData;
+    if (cls) CopyName(keyClass, cls);
+    *clsSize = Size32(keyClass.size());
+    return kErrorSuccess;
+}
+
 RegStatus MemoryRegistry::CloseKey(HKey key) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);

@@ -24,7 +24,7 @@
 
 namespace wof {
 
-// The ten calls, for counting and fault injection. The W form of a call
+// The calls, for counting and fault injection. The W form of a call
 // counts as the call.
 enum class RegFunction {
     kOpenKeyEx,
@@ -37,8 +37,9 @@ enum class RegFunction {
     kDeleteKey,
     kDeleteValue,
     kCloseKey,
+    kQueryInfoKey,
 };
-constexpr std::size_t kRegFunctionCount = 10;
+constexpr std::size_t kRegFunctionCount = 11;
 
 // A failure to inject. A call matches when its function and key fit the
 // filters; the nth matching call counted from InjectFault fails with status
@@ -116,6 +117,7 @@ public:
     RegStatus EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize, std::uint32_t* type,
                          std::uint8_t* data, std::uint32_t* dataSize) override;
     RegStatus DeleteKeyW(HKey key, const std::u16string& subKey) override;
+    RegStatus QueryInfoKeyW(HKey key, char16_t* cls, std::uint32_t* clsSize) override;
 
     void InjectFault(const RegFault& fault);
     void ClearFaults();

@@ -1,5 +1,5 @@
 // The registry as the routines see it: the ten single-byte ("A") registry
-// functions and the wide ("W") forms of seven of them, with the same
+// functions, the wide ("W") forms of seven of them and RegQueryInfoKeyW, with the same
 // arguments, buffer rules and statuses. The real implementation forwards to
 // advapi32; the in-memory one stands in for it in native tests.
 //
@@ -100,6 +100,9 @@ public:
     virtual RegStatus EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
                                  std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
     virtual RegStatus DeleteKeyW(HKey key, const std::u16string& subKey) = 0;
+    // Only the class; the other outputs of RegQueryInfoKeyW are not asked
+    // for. clsSize counts characters.
+    virtual RegStatus QueryInfoKeyW(HKey key, char16_t* cls, std::uint32_t* clsSize) = 0;
 };
 
 }  // namespace wof

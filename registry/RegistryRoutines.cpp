@@ -19,8 +19,6 @@ constexpr std::size_t kInitialValueBufferBytes = 4096;
 
 constexpr RegStatus kErrorAlreadyExists = 183;
 
-const std::string kNoClass;
-
 bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
 
 // Keeps the first failure of a sequence of calls that goes on after one.
@@ -132,14 +130,17 @@ RegStatus RegistryRoutines::RenameRegKey(const std::wstring& sRegKey, const std:
     KeyHandle source(registry_);
     RegStatus status = registry_.OpenKeyEx(lHive, sourcePath, kKeyAllAccess, source.put());
     if (status != kErrorSuccess) return status;
+    std::u16string sourceClass;
+    status = ReadClass(source.get(), &sourceClass);
+    if (status != kErrorSuccess) return status;
 
     const auto lastSeparator = sRegKey.rfind(L'\\');
     const std::wstring destinationPath =
         lastSeparator == std::wstring::npos ? sNewName : sRegKey.substr(0, lastSeparator + 1) + sNewName;
 
     std::uint32_t disposition = 0;
-    status = registry_.CreateKeyEx(lHive, codec_.ToAnsi(destinationPath), &kNoClass, kKeyAllAccess, &hNewKey,
-                                   &disposition);
+    status = registry_.CreateKeyExW(lHive, ToUtf16(destinationPath), &sourceClass, kKeyAllAccess, &hNewKey,
+                                    &disposition);
     if (status != kErrorSuccess) {
         hNewKey = 0;
         return status;
@@ -158,6 +159,19 @@ RegStatus RegistryRoutines::RenameRegKey(const std::wstring& sRegKey, const std:
     // everything below the source has its copy.
     if (failure.Status() != kErrorSuccess) return failure.Status();
     return registry_.DeleteKey(lHive, sourcePath);
+}
+
+// A key's class is part of what a copy must keep; the subkeys get theirs
+// from the enumeration, the key being renamed from here.
+RegStatus RegistryRoutines::ReadClass(HKey key, std::u16string* cls) {
+    std::uint32_t size = 0;
+    RegStatus status = registry_.QueryInfoKeyW(key, nullptr, &size);
+    if (status != kErrorSuccess) return status;
+    cls->assign(size + 1, u'\0');
+    size += 1;
+    status = registry_.QueryInfoKeyW(key, &(*cls)[0], &size);
+    if (status == kErrorSuccess) cls->resize(size);
+    return status;
 }
 
 // Moves each subkey in turn, always at the lowest index not yet passed

@@ -52,9 +52,9 @@ public:
     RegStatus DelSetting(HKey hKey, const std::wstring& strPath, const std::wstring& strValue);
 
     // Gives sRegKey the last name sNewName under the same parent by copying
-    // the whole tree and then deleting the source. Names, classes and values
-    // are copied through the W calls, so text outside the ANSI code page
-    // arrives unchanged. Does nothing when the
+    // the whole tree, its own class included, and then deleting the source.
+    // Names, classes and values are copied through the W calls, so text
+    // outside the ANSI code page arrives unchanged. Does nothing when the
     // source cannot be opened or the destination exists already. The source
     // is kept wherever anything below it could not be copied. Returns 0 when
     // the key was moved whole, otherwise the first failing status.
@@ -75,6 +75,7 @@ public:
     std::wstring ValueText(const RegValue& value) const;
 
 private:
+    RegStatus ReadClass(HKey key, std::u16string* cls);
     RegStatus MoveSubKeys(HKey hSource, HKey hDestination);
     RegStatus CopyRegValues(HKey hSource, HKey hDestination);
 

@@ -186,6 +186,14 @@ RegStatus Win32Registry::DeleteKeyW(HKey key, const std::u16string& subKey) {
     return RegDeleteKeyW(ToWin(key), Wide(subKey));
 }
 
+RegStatus Win32Registry::QueryInfoKeyW(HKey key, char16_t* cls, std::uint32_t* clsSize) {
+    DwordArg clsArg(clsSize);
+    LONG status = RegQueryInfoKeyW(ToWin(key), Wide(cls), clsArg.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr);
+    clsArg.Return();
+    return status;
+}
+
 // Text longer than an int can count cannot be passed to the conversion
 // functions at all; it converts to nothing, like a failed conversion.
 std::string Win32AnsiCodec::ToAnsi(const std::wstring& text) const {

@@ -37,6 +37,7 @@ public:
     RegStatus EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize, std::uint32_t* type,
                          std::uint8_t* data, std::uint32_t* dataSize) override;
     RegStatus DeleteKeyW(HKey key, const std::u16string& subKey) override;
+    RegStatus QueryInfoKeyW(HKey key, char16_t* cls, std::uint32_t* clsSize) override;
 };
 
 // The system's ANSI code page (CP_ACP). Lengths are passed explicitly, so

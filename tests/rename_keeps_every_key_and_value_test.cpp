@@ -91,12 +91,12 @@ TEST_F(RenameTest, MovesTextOutsideTheAnsiCodePageUnchanged) {
     EXPECT_EQ(ReadTree(*registry_, kHkeyClassesRoot, kDestination), before);
 }
 
-TEST_F(RenameTest, TopKeyGetsAnEmptyClassUnderItsNewName) {
-    Key(kSource, "TopClass");
+TEST_F(RenameTest, TopKeyKeepsItsClassUnderItsNewName) {
+    Key(kSource, "Класс DDE");
     Value(kSource + "\\Topic", "", kRegSz, SzBytes("System"));
-    auto expected = ReadTree(*registry_, kHkeyClassesRoot, kSource);
+    const auto expected = ReadTree(*registry_, kHkeyClassesRoot, kSource);
     ASSERT_TRUE(expected);
-    expected->cls.clear();
+    ASSERT_EQ(expected->cls, "Класс DDE");
 
     EXPECT_EQ(Rename(), kErrorSuccess);
     EXPECT_EQ(ReadTree(*registry_, kHkeyClassesRoot, kDestination), expected);

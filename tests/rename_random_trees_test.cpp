@@ -54,6 +54,7 @@ public:
     // on the real registry) have one.
     KeySnapshot Make() {
         KeySnapshot top;
+        if (OneIn(3)) top.cls = Name(40, 0, true);
         keysLeft_ = OneIn(10) ? Below(kMaxKeys) : Below(kMaxKeys / 10);
         Fill(top, 1);
         if (seed_ % 50 == 8) {
