@@ -11,18 +11,13 @@ source "$here/wine-env.sh"
 start_display || exit 1
 
 source "$here/checks.sh"
-
-regtool() { wine "$build/tests/wine/regtool.exe" "$@"; }
-boxdriver() { wine "$build/tests/wine/boxdriver.exe" "$@"; }
-windowprobe() { wine "$build/tests/wine/windowprobe.exe" "$@"; }
-
-# The program opens this window first; its Kemaskini button starts the update.
-main='Update for Win XP and Office 2007'
+source "$here/program.sh"
 
 out=$build/e2e
 rm -rf "$out" && mkdir -p "$out"
 new_prefix "$out/prefix"
 tool=$WINEPREFIX/drive_c/Tool
+exe='C:\Tool\WordOpenFix.exe'
 
 # fresh_tool_folder: the seeded registry and C:\Tool holding only the exe.
 fresh_tool_folder() {
@@ -37,41 +32,9 @@ unchanged_and_no_log() {
     same "$expected/seeded.dump" "$out/unchanged.dump" && same <(echo WordOpenFix.exe) <(ls -A "$tool")
 }
 
-# run_program NAME ANSWER...: starts the program, answers its boxes into
-# $out/NAME.boxes (a transcript) and leaves its pid in $pid.
-run_program() {
-    local name=$1
-    shift
-    wine 'C:\Tool\WordOpenFix.exe' &
-    pid=$!
-    boxdriver --timeout 60 "$@" | tee "$out/$name.boxes"
-}
-
-# wait_exit SECONDS: the program's exit status, or 124 if it is still running.
-wait_exit() {
-    local tenths
-    for ((tenths = 0; tenths < $1 * 10; tenths++)); do
-        kill -0 "$pid" 2>/dev/null || { wait "$pid"; return; }
-        sleep 0.1
-    done
-    return 124
-}
-
-# The log as the program must write it: both document types, the default
-# command as it was read, then the Command value as text, whose REG_MULTI_SZ
-# bytes keep their inner NUL. CR LF after each line.
-expected_log() {
-    local key='Shell\Open\Command' open='"C:\Program Files\Microsoft Office\Office12\WINWORD.EXE" /n /dde'
-    printf '%s = %s\r\n%s = %s\0\r\n' \
-        "Word.Document.12\\$key" "$open" \
-        "Word.Document.12\\$key" 'k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>D1g?.PmT*bA$vP^0rXZ7 /n /dde' \
-        "Word.Document.8\\$key" "$open" \
-        "Word.Document.8\\$key" 'k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>u,Hc9-Mf%xR]2gQ=eL@w /n /dde'
-}
-
 echo "# The window as built, then a close request"
 fresh_tool_folder
-wine 'C:\Tool\WordOpenFix.exe' &
+wine "$exe" &
 pid=$!
 windowprobe describe "$main" >"$out/window.txt"
 check "title, client size, controls' places, texts and fonts, tab order and focus are as designed" \
@@ -102,23 +65,13 @@ echo "# Yes, then OK: the repair"
 fresh_tool_folder
 regtool dump >"$out/seeded.dump"
 check "the demo registry is seeded as expected" same "$expected/seeded.dump" "$out/seeded.dump"
-run_program apply "$main:Kemaskini" yes ok
-wait_exit 60
-status=$?
-check "the boxes asked, then reported success" same "$expected/apply.boxes" "$out/apply.boxes"
-check "the program exited with status 0 (was $status)" [ "$status" = 0 ]
-regtool dump >"$out/repaired.dump"
-check "the registry is in the repaired state" same "$expected/repaired.dump" "$out/repaired.dump"
+run_to_end apply apply.boxes 0 yes ok
+check "the registry is in the repaired state" same "$expected/repaired.dump" "$out/apply.dump"
 expected_log >"$out/expected.log"
 check "the log beside the exe holds the four lines read" cmp "$out/expected.log" "$tool/WordOpenFix.txt"
 
 echo "# A second run changes nothing further"
-run_program again "$main:Kemaskini" yes ok
-wait_exit 60
-status=$?
-check "the second run reported success" same "$expected/apply.boxes" "$out/again.boxes"
-check "the second run exited with status 0 (was $status)" [ "$status" = 0 ]
-regtool dump >"$out/again.dump"
+run_to_end again apply.boxes 0 yes ok
 check "the registry is as after the first run" same "$expected/repaired.dump" "$out/again.dump"
 
 echo "# Enter at the start presses Kemaskini; No leaves everything as it was"
@@ -140,24 +93,15 @@ kill "$pid" 2>/dev/null
 echo "# The log cannot be created: an error and nothing changed"
 fresh_tool_folder
 mkdir "$tool/WordOpenFix.txt"
-run_program no-log "$main:Kemaskini" yes ok
-wait_exit 60
-status=$?
-check "the boxes asked, then named the log and said nothing changed" same "$expected/no-log.boxes" "$out/no-log.boxes"
-check "the program exited with status 1 (was $status)" [ "$status" = 1 ]
-regtool dump >"$out/no-log.dump"
+# The error box names the log and says that nothing changed.
+run_to_end no-log no-log.boxes 1 yes ok
 check "the registry is unchanged" same "$expected/seeded.dump" "$out/no-log.dump"
 
 echo "# Access denied to Word.Document.8's keys, as to a user who is not an administrator"
 fresh_tool_folder
 check "Wine refuses to open the protected keys for changing" regtool deny-changes Word.Document.8
-run_program denied "$main:Kemaskini" yes ok
-wait_exit 60
-status=$?
-check "the boxes asked, then named Word.Document.8 and asked for an administrator" \
-    same "$expected/denied.boxes" "$out/denied.boxes"
-check "the program exited with status 1 (was $status)" [ "$status" = 1 ]
-regtool dump >"$out/denied.dump"
+# The error box names Word.Document.8 and asks for an administrator.
+run_to_end denied denied.boxes 1 yes ok
 # Word.Document.12 is repaired, Word.Document.8 left exactly as seeded.
 sed '/^\[HKCR\\Word.Document.8\]/,$d' "$expected/repaired.dump" >"$out/denied.expected.dump"
 sed -n '/^\[HKCR\\Word.Document.8\]/,$p' "$expected/seeded.dump" >>"$out/denied.expected.dump"
@@ -168,7 +112,7 @@ check "the log beside the exe holds the four lines read" cmp "$out/expected.log"
 echo "# At 120 DPI (large fonts) the same window, a quarter larger"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null
 wineserver -w
-wine 'C:\Tool\WordOpenFix.exe' &
+wine "$exe" &
 pid=$!
 windowprobe describe "$main" >"$out/window-120dpi.txt"
 check "every length and font follows the screen's DPI" same "$expected/window-120dpi.txt" "$out/window-120dpi.txt"

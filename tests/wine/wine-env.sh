@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Sourced by ./dev and tests/wine/e2e.sh: Wine settings, fresh prefixes and
+# Sourced by ./dev and the Wine test scripts: Wine settings, fresh prefixes and
 # a display. Only the 64-bit Wine runs on this machine; Mono and Gecko are
 # never installed, so making a prefix does not wait for their installers.
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
