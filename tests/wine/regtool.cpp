@@ -2,7 +2,20 @@
 //
 //   regtool seed-demo   replaces HKCR\Word.Document.12 and HKCR\Word.Document.8
 //                       with the keys a machine with Word 2007 has
-//   regtool dump        prints both trees in a canonical text form
+//   regtool seed-hostile
+//                       seed-demo, then each ProgID's Shell\Open\ddeexec
+//                       replaced with a tree made to break a copy: deep,
+//                       long names, a 1 MiB value, empty values of every
+//                       type, classes, text outside the ANSI code page
+//   regtool set KEY NAME TYPE DATA
+//                       sets the value NAME (empty: the default) of
+//                       HKCR\KEY; DATA is text for REG_SZ and REG_EXPAND_SZ,
+//                       hex bytes ("01 00 00 2a") for any other type
+//   regtool dump [KEY...]
+//                       prints the trees of both ProgIDs, or those of the
+//                       KEYs below HKCR, in a canonical text form
+//   regtool value KEY NAME
+//                       prints one value of HKCR\KEY as dump does
 //   regtool deny-changes PROGID
 //                       denies everyone the rights to change PROGID's
 //                       Shell\Open\Command and Shell\Open\ddeexec trees, as
@@ -54,17 +67,20 @@ std::vector<BYTE> MultiStringBytes(const std::vector<std::wstring>& strings) {
     return bytes;
 }
 
-void SetValue(const std::wstring& path, const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
+void SetValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
+    // Opened first: Wine's RegCreateKeyExW takes an existing key's class away.
     HKEY key;
-    LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr);
+    LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_SET_VALUE, &key);
+    if (status == ERROR_FILE_NOT_FOUND)
+        status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                 nullptr);
     if (status != ERROR_SUCCESS) Fail("RegCreateKeyExW", path, status);
-    status = RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
+    status = RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) Fail("RegSetValueExW", path + L"\\" + name, status);
 }
 
-void SetString(const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+void SetString(const std::wstring& path, const std::wstring& name, const std::wstring& text) {
     SetValue(path, name, REG_SZ, StringBytes(text));
 }
 
@@ -104,6 +120,96 @@ void SeedStandIn(const std::wstring& exe) {
         SetString(std::wstring(progId) + L"\\Shell\\Open\\Command", L"", L"\"" + exe + L"\" /n /dde");
     SetString(L".docx", L"", L"Word.Document.12");
     SetString(L".doc", L"", L"Word.Document.8");
+}
+
+void MakeKey(const std::wstring& path, const std::wstring& cls) {
+    HKEY key;
+    LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, const_cast<wchar_t*>(cls.c_str()), 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) Fail("RegCreateKeyExW", path, status);
+    RegCloseKey(key);
+}
+
+const char* TypeName(DWORD type) {
+    switch (type) {
+        case REG_NONE: return "REG_NONE";
+        case REG_SZ: return "REG_SZ";
+        case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+        case REG_BINARY: return "REG_BINARY";
+        case REG_DWORD: return "REG_DWORD";
+        case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
+        case REG_LINK: return "REG_LINK";
+        case REG_MULTI_SZ: return "REG_MULTI_SZ";
+        case REG_QWORD: return "REG_QWORD";
+        default: return "REG_UNKNOWN";
+    }
+}
+
+const DWORD kEveryType[] = {REG_NONE, REG_SZ,       REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
+                            REG_DWORD_BIG_ENDIAN, REG_LINK, REG_MULTI_SZ, REG_QWORD};
+
+const DWORD* FindType(const std::wstring& name) {
+    for (const DWORD& type : kEveryType)
+        if (Utf8(name) == TypeName(type)) return &type;
+    return nullptr;
+}
+
+// Names that differ only in their last character: a copy that cuts names
+// short merges them, or fails on the second.
+std::wstring LongName(size_t length, wchar_t last) { return std::wstring(length - 1, L'n') + last; }
+
+void SeedHostileTree(const std::wstring& dde) {
+    LONG status = SHDeleteKeyW(HKEY_CLASSES_ROOT, dde.c_str());
+    if (status != ERROR_SUCCESS) Fail("SHDeleteKeyW", dde, status);
+    MakeKey(dde, L"DDE command");
+    SetString(dde, L"", L"[FileOpen(\"%1\")]");
+    for (DWORD type : kEveryType) {
+        const std::string name = std::string("empty ") + TypeName(type);
+        SetValue(dde, std::wstring(name.begin(), name.end()), type, {});
+    }
+    SetValue(dde, LongName(300, L'1'), REG_SZ, StringBytes(L"named with 300 characters"));
+    SetValue(dde, LongName(300, L'2'), REG_DWORD, {1, 2, 3, 4});
+    SetValue(dde, LongName(16383, L'3'), REG_BINARY, {5, 6, 7});
+    std::vector<BYTE> big(1 << 20);
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<BYTE>((i * 2654435761u) >> 13);
+    SetValue(dde, L"big", REG_BINARY, big);
+
+    std::wstring deep = dde;
+    for (int level = 1; level <= 30; ++level) {
+        deep += L"\\level " + std::to_wstring(level);
+        SetValue(deep, L"level", REG_DWORD, {static_cast<BYTE>(level), 0, 0, 0});
+    }
+    SetString(deep + L"\\" + LongName(255, L'1'), L"", L"30 levels down");
+
+    MakeKey(dde + L"\\" + LongName(255, L'1'), L"class of a long name");
+    // One level at a time: Wine's RegCreateKeyExW, making two at once, takes
+    // the class away from the last key of the path that already exists.
+    MakeKey(dde + L"\\" + LongName(255, L'2'), L"");
+    MakeKey(dde + L"\\" + LongName(255, L'2') + L"\\" + LongName(255, L'3'), L"");
+    MakeKey(dde + L"\\Classed", L"Shell DDE conversation");
+    SetString(dde + L"\\Classed\\Empty class", L"", L"no class");
+
+    const std::wstring nonAnsi = dde + L"\\Ключ 鍵";
+    MakeKey(nonAnsi, L"Класс");
+    SetString(nonAnsi, L"Значение 値", L"Текст テキスト");
+    SetString(dde, L"Тема", L"System");
+    SetString(dde, L"Topic", L"Система システム");
+}
+
+void SeedHostile() {
+    SeedDemo();
+    for (const wchar_t* progId : kProgIds) SeedHostileTree(std::wstring(progId) + L"\\Shell\\Open\\ddeexec");
+}
+
+// Command-line data: the text as it is, NUL added, or hex bytes.
+std::vector<BYTE> ParseData(DWORD type, const std::wstring& data) {
+    if (type == REG_SZ || type == REG_EXPAND_SZ) return StringBytes(data);
+    std::vector<BYTE> bytes;
+    std::wstring digits;
+    for (wchar_t c : data)
+        if (c != L' ') digits += c;
+    for (size_t i = 0; i + 1 < digits.size(); i += 2) bytes.push_back(std::stoi(digits.substr(i, 2), nullptr, 16));
+    return bytes;
 }
 
 const DWORD kChangeRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE;
@@ -158,21 +264,6 @@ void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path
     if (status != ERROR_ACCESS_DENIED) Fail("RegOpenKeyExW for changing", path, status);
 }
 
-const char* TypeName(DWORD type) {
-    switch (type) {
-        case REG_NONE: return "REG_NONE";
-        case REG_SZ: return "REG_SZ";
-        case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
-        case REG_BINARY: return "REG_BINARY";
-        case REG_DWORD: return "REG_DWORD";
-        case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
-        case REG_LINK: return "REG_LINK";
-        case REG_MULTI_SZ: return "REG_MULTI_SZ";
-        case REG_QWORD: return "REG_QWORD";
-        default: return "REG_UNKNOWN";
-    }
-}
-
 // Sixteen bytes a line, each line after the first indented under the first.
 std::string Hex(const std::vector<BYTE>& data) {
     std::string out;
@@ -211,6 +302,45 @@ struct Value {
     std::vector<BYTE> data;
 };
 
+// 64-bit FNV-1a: enough to tell whether a megabyte came through unchanged.
+unsigned long long Fnv1a(const std::vector<BYTE>& data) {
+    unsigned long long hash = 14695981039346656037ull;
+    for (BYTE b : data) hash = (hash ^ b) * 1099511628211ull;
+    return hash;
+}
+
+// A value of more than 1 KiB prints as its text if it is a string, else as
+// a hash of its bytes, so that large values still make short dumps.
+void PrintValue(const Value& v) {
+    const bool large = v.data.size() > 1024;
+    const bool isString = v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ;
+    std::printf("  %s %s %u bytes\n", v.name.empty() ? "@" : ("\"" + Utf8(v.name) + "\"").c_str(),
+                TypeName(v.type), static_cast<unsigned>(v.data.size()));
+    if (!large) std::printf("    hex  %s\n", Hex(v.data).c_str());
+    if (!large || isString) std::printf("    text %s\n", ReadableText(v.data).c_str());
+    if (large && !isString) std::printf("    fnv-1a %016llx\n", Fnv1a(v.data));
+}
+
+void PrintOneValue(const std::wstring& path, const std::wstring& name) {
+    HKEY key;
+    LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key);
+    if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW", path, status);
+    Value v{name, REG_NONE, {}};
+    DWORD size = 0;
+    status = RegQueryValueExW(key, name.c_str(), nullptr, &v.type, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        v.data.resize(size);
+        status = RegQueryValueExW(key, name.c_str(), nullptr, &v.type, v.data.data(), &size);
+    }
+    RegCloseKey(key);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        std::printf("  %s missing\n", name.empty() ? "@" : ("\"" + Utf8(name) + "\"").c_str());
+        return;
+    }
+    if (status != ERROR_SUCCESS) Fail("RegQueryValueExW", path + L"\\" + name, status);
+    PrintValue(v);
+}
+
 void DumpKey(HKEY parent, const std::wstring& name, const std::wstring& path) {
     HKEY key;
     LONG status = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &key);
@@ -239,12 +369,7 @@ void DumpKey(HKEY parent, const std::wstring& name, const std::wstring& path) {
         values.push_back({std::wstring(valueName.data(), nameChars), type, data});
     }
     std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.name < b.name; });
-    for (const Value& v : values) {
-        std::printf("  %s %s %u bytes\n", v.name.empty() ? "@" : ("\"" + Utf8(v.name) + "\"").c_str(),
-                    TypeName(v.type), static_cast<unsigned>(v.data.size()));
-        std::printf("    hex  %s\n", Hex(v.data).c_str());
-        std::printf("    text %s\n", ReadableText(v.data).c_str());
-    }
+    for (const Value& v : values) PrintValue(v);
 
     std::vector<std::wstring> subKeys;
     for (DWORD i = 0;; ++i) {
@@ -271,15 +396,26 @@ int wmain(int argc, wchar_t** argv) {
         SeedDemo();
     } else if (argc == 3 && std::wstring(argv[1]) == L"seed-standin") {
         SeedStandIn(argv[2]);
-    } else if (command == L"dump") {
+    } else if (command == L"seed-hostile") {
+        SeedHostile();
+    } else if (argc == 6 && command == L"set" && FindType(argv[4])) {
+        const DWORD type = *FindType(argv[4]);
+        SetValue(argv[2], argv[3], type, ParseData(type, argv[5]));
+    } else if (command == L"dump" && argc == 2) {
         for (const wchar_t* progId : kProgIds) DumpKey(HKEY_CLASSES_ROOT, progId, std::wstring(L"HKCR\\") + progId);
+    } else if (command == L"dump") {
+        for (int i = 2; i < argc; ++i) DumpKey(HKEY_CLASSES_ROOT, argv[i], std::wstring(L"HKCR\\") + argv[i]);
+    } else if (argc == 4 && command == L"value") {
+        PrintOneValue(argv[2], argv[3]);
     } else if (argc == 3 && command == L"deny-changes") {
         for (const wchar_t* key : {L"\\Shell\\Open\\Command", L"\\Shell\\Open\\ddeexec"}) {
             const std::wstring path = argv[2] + std::wstring(key);
             DenyChanges(HKEY_CLASSES_ROOT, path, L"HKCR\\" + path);
         }
     } else {
-        std::fprintf(stderr, "usage: regtool seed-demo | seed-standin EXE | dump | deny-changes PROGID\n");
+        std::fprintf(stderr,
+                     "usage: regtool seed-demo | seed-standin EXE | seed-hostile | set KEY NAME TYPE DATA |\n"
+                     "               dump [KEY...] | value KEY NAME | deny-changes PROGID\n");
         return 2;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
