@@ -229,6 +229,11 @@ TEST_F(UpdateUnderFailure, PersistentFailuresStillEndWithAnHonestReport) {
         EXPECT_EQ(run.lost, "");
         EXPECT_EQ(run.boxes.back(), FakeUpdateHost::Box::Error);
     }
+    // Every write refused, as for a user who is not an administrator.
+    const Outcome run = Update(std::nullopt, [](MemoryRegistry& registry) { registry.DenyWrites("HKCR"); });
+    EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
+    EXPECT_EQ(run.lost, "");
+    EXPECT_EQ(run.boxes.back(), FakeUpdateHost::Box::Error);
 }
 
 }  // namespace
