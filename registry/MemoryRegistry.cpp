@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "registry/AnsiCodec.h"
 #include "registry/Utf16.h"
 
 namespace wof {
@@ -314,38 +315,23 @@ RegStatus MemoryRegistry::Usable(const Handle& handle, std::uint32_t needed) {
 // Windows. Names are kept as UTF-8, values as the W calls see them.
 namespace {
 
-std::string NameFromAnsi(const std::string& name) {
-    std::u16string wide(name.begin(), name.end());
-    for (char16_t& c : wide) c = static_cast<unsigned char>(c);
-    return Utf8FromUtf16(wide);
-}
+const Latin1Codec kAnsi;
 
-std::string NameToAnsi(const std::string& utf8) {
-    std::string out;
-    for (char16_t c : Utf16FromUtf8(utf8)) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
-    return out;
-}
+std::string NameFromAnsi(const std::string& name) { return Utf8FromUtf16(ToUtf16(kAnsi.FromAnsi(name))); }
+std::string NameToAnsi(const std::string& utf8) { return kAnsi.ToAnsi(FromUtf16(Utf16FromUtf8(utf8))); }
 
 std::string NameFromWide(const std::u16string& name) { return Utf8FromUtf16(name); }
 std::u16string NameToWide(const std::string& utf8) { return Utf16FromUtf8(utf8); }
 
-bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
-
 std::vector<std::uint8_t> DataFromAnsi(std::uint32_t type, const std::uint8_t* data, std::uint32_t size) {
-    if (!IsText(type)) return std::vector<std::uint8_t>(data, data + size);
-    std::vector<std::uint8_t> bytes;
-    for (std::uint32_t i = 0; i < size; ++i) {
-        bytes.push_back(data[i]);
-        bytes.push_back(0);
-    }
-    return bytes;
+    if (!IsTextType(type)) return std::vector<std::uint8_t>(data, data + size);
+    return Utf16Bytes(ToUtf16(kAnsi.FromAnsi(std::string(data, data + size))));
 }
 
 std::vector<std::uint8_t> DataToAnsi(std::uint32_t type, const std::vector<std::uint8_t>& stored) {
-    if (!IsText(type)) return stored;
-    std::vector<std::uint8_t> bytes;
-    for (char16_t c : Utf16FromBytes(stored)) bytes.push_back(c < 0x100 ? static_cast<std::uint8_t>(c) : '?');
-    return bytes;
+    if (!IsTextType(type)) return stored;
+    const std::string text = kAnsi.ToAnsi(FromUtf16(Utf16FromBytes(stored)));
+    return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
 std::vector<std::uint8_t> DataFromWide(std::uint32_t, const std::uint8_t* data, std::uint32_t size) {

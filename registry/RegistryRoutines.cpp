@@ -19,8 +19,6 @@ constexpr std::size_t kInitialValueBufferBytes = 4096;
 
 constexpr RegStatus kErrorAlreadyExists = 183;
 
-bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
-
 // Keeps the first failure of a sequence of calls that goes on after one.
 class FirstFailure {
 public:
@@ -43,14 +41,14 @@ RegValue TextValue(std::uint32_t type, const std::wstring& text) {
 
 RegStatus SetValueExactly(Registry& registry, HKey key, const std::u16string& name, std::uint32_t type,
                           const std::uint8_t* data, std::uint32_t size) {
-    if (!IsText(type) || !data) return registry.SetValueExW(key, name, type, data, size);
+    if (!IsTextType(type) || !data) return registry.SetValueExW(key, name, type, data, size);
     std::vector<std::uint8_t> guarded(data, data + size);
     guarded.insert(guarded.end(), 2, 0xFF);
     return registry.SetValueExW(key, name, type, guarded.data(), size);
 }
 
 std::wstring RegistryRoutines::ValueText(const RegValue& value) const {
-    std::wstring text = IsText(value.type) ? FromUtf16(Utf16FromBytes(value.data))
+    std::wstring text = IsTextType(value.type) ? FromUtf16(Utf16FromBytes(value.data))
                                            : codec_.FromAnsi(std::string(value.data.begin(), value.data.end()));
     // The last counted character of a stored text is its terminating NUL.
     // Only a NUL is dropped: a value stored without one keeps its last
