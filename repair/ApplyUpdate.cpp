@@ -36,6 +36,7 @@ struct DocumentRepair {
     std::wstring cmdKey;
     std::wstring ddeKey;
     bool registered = false;
+    bool changed = false;  // a write to the registry succeeded
     std::optional<RegValue> defaultCommand;
     std::optional<RegValue> command;
     std::optional<std::wstring> rewrittenCommand;  // set once written
@@ -44,10 +45,21 @@ struct DocumentRepair {
     explicit DocumentRepair(const std::wstring& id)
         : progId(id), cmdKey(id + L"\\Shell\\Open\\Command"), ddeKey(id + L"\\Shell\\Open\\" + kDdeKeyName) {}
 
-    void Fail(const std::wstring& what, RegStatus status) { problems.push_back({what, status}); }
+    // Always false, so that a step can end with `return repair.Fail(...)`.
+    bool Fail(const std::wstring& what, RegStatus status = kErrorSuccess) {
+        problems.push_back({what, status});
+        return false;
+    }
 };
 
 bool IsStringType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz; }
+
+// Without the DDE key the command line is the only way the document's path
+// reaches Word: as "%1", or as the shell's long name %L.
+bool PassesDocumentPath(const std::wstring& command) {
+    return command.find(L"%1") != std::wstring::npos || command.find(L"%L") != std::wstring::npos ||
+           command.find(L"%l") != std::wstring::npos;
+}
 
 class Updater {
 public:
@@ -75,12 +87,11 @@ public:
             // that stops working never leaves a type half repaired.
             error = WriteLogLine(*log, repair.cmdKey, Text(repair.defaultCommand));
             if (error == 0) error = WriteLogLine(*log, repair.cmdKey, Text(repair.command));
-            if (error != 0) return LogWriteFailed(logPath, error, repairs, repairs.size() - 1);
-            if (repair.registered) RepairDocumentType(repair);
-            RenameDdeKey(repair);
+            if (error != 0) return LogWriteFailed(logPath, error, repairs);
+            if (repair.registered && repair.problems.empty()) RepairDocumentType(repair);
         }
         error = log->Close();
-        if (error != 0) return LogWriteFailed(logPath, error, repairs, repairs.size());
+        if (error != 0) return LogWriteFailed(logPath, error, repairs);
 
         for (DocumentRepair& repair : repairs) {
             if (repair.registered) Verify(repair);
@@ -97,64 +108,94 @@ private:
         return log.Write(codec_.ToAnsi(key + L" = " + value) + "\r\n");
     }
 
+    // A type is registered when it has an open command key or a DDE key; a
+    // type with neither is not Word's and is left alone.
     void ReadDocumentType(DocumentRepair& repair) {
         RegStatus status = kErrorSuccess;
-        repair.registered = routines_.KeyExists(repair.cmdKey, &status);
-        if (!repair.registered) {
-            // A type that is not registered is left alone; one that cannot
-            // even be read is a failure to report.
-            if (status != kErrorFileNotFound) repair.Fail(L"its open command could not be read", status);
+        if (!routines_.KeyExists(repair.cmdKey, &status)) {
+            repair.registered = status != kErrorFileNotFound;
+            if (repair.registered) {
+                repair.Fail(L"its open command could not be read", status);
+            } else if (routines_.KeyExists(repair.ddeKey, &status) || status != kErrorFileNotFound) {
+                repair.registered = true;
+                repair.Fail(L"it has a \"ddeexec\" key but no open command");
+            }
             return;
         }
+        repair.registered = true;
         repair.defaultCommand = routines_.ReadRegValue(repair.cmdKey, L"", &status);
-        if (!repair.defaultCommand && status != kErrorFileNotFound)
+        if (!repair.defaultCommand && status == kErrorFileNotFound) {
+            repair.Fail(L"its open command is missing");
+        } else if (!repair.defaultCommand) {
             repair.Fail(L"its open command could not be read", status);
+        } else if (!IsStringType(repair.defaultCommand->type)) {
+            repair.Fail(L"its open command is not text (type " + std::to_wstring(repair.defaultCommand->type) + L")");
+        }
         repair.command = routines_.ReadRegValue(repair.cmdKey, kCommandValue, &status);
         if (!repair.command && status != kErrorFileNotFound)
             repair.Fail(L"the value \"Command\" could not be read", status);
     }
 
+    // Each step runs only when the one before it holds, and the DDE key,
+    // without which the shell has only the command line, goes last.
     void RepairDocumentType(DocumentRepair& repair) {
-        // Only text can carry a command line; any other default is left as
-        // it is rather than turned into text.
-        if (repair.defaultCommand && IsStringType(repair.defaultCommand->type)) {
-            const std::wstring rewritten = ChangeAfterFoundDDE(Text(repair.defaultCommand));
-            const RegStatus status =
-                routines_.WriteRegValue(repair.cmdKey, L"", TextValue(repair.defaultCommand->type, rewritten));
-            if (status != kErrorSuccess) repair.Fail(L"its open command could not be changed", status);
-            repair.rewrittenCommand = rewritten;
-        }
+        if (RewriteOpenCommand(repair) && BackUpCommand(repair)) RenameDdeKey(repair);
+    }
 
-        if (repair.command) {
-            // The backup is written, and read back equal, before the value
-            // it keeps is deleted.
-            RegStatus status = routines_.WriteRegValue(repair.cmdKey, kCommandBackupValue, *repair.command);
-            if (status == kErrorSuccess) {
-                const auto backup = routines_.ReadRegValue(repair.cmdKey, kCommandBackupValue, &status);
-                if (status == kErrorSuccess && backup != repair.command) status = kErrorInvalidParameter;
-            }
-            if (status != kErrorSuccess) {
-                repair.Fail(L"the value \"Command\" could not be saved as \"Command.bk\"", status);
-                return;
-            }
-            status = routines_.DelSetting(kHkeyClassesRoot, repair.cmdKey, kCommandValue);
-            if (status != kErrorSuccess) repair.Fail(L"the value \"Command\" could not be removed", status);
-        } else if (!routines_.ReadRegValue(repair.cmdKey, kCommandBackupValue)) {
+    bool RewriteOpenCommand(DocumentRepair& repair) {
+        const std::wstring rewritten = ChangeAfterFoundDDE(Text(repair.defaultCommand));
+        if (!PassesDocumentPath(rewritten))
+            return repair.Fail(L"its open command has neither \"/dde\" nor \"%1\", so without \"ddeexec\" Word would "
+                               L"open without the document");
+        const RegValue value = TextValue(repair.defaultCommand->type, rewritten);
+        RegStatus status = routines_.WriteRegValue(repair.cmdKey, L"", value);
+        if (status != kErrorSuccess) return repair.Fail(L"its open command could not be changed", status);
+        repair.changed = true;
+        repair.rewrittenCommand = rewritten;
+        if (routines_.ReadRegValue(repair.cmdKey, L"", &status) != value)
+            return repair.Fail(L"its new open command does not read back", status);
+        return true;
+    }
+
+    bool BackUpCommand(DocumentRepair& repair) {
+        RegStatus status = kErrorSuccess;
+        if (!repair.command) {
             // With no "Command" to keep, a backup from an earlier run stays.
-            routines_.SetRegString(repair.cmdKey, kCommandBackupValue, L"");
+            if (routines_.ReadRegValue(repair.cmdKey, kCommandBackupValue, &status)) return true;
+            if (status == kErrorFileNotFound) status = routines_.SetRegString(repair.cmdKey, kCommandBackupValue, L"");
+            if (status != kErrorSuccess)
+                return repair.Fail(L"the value \"Command.bk\" could not be written", status);
+            return true;
         }
+        // The backup is written, and read back equal, before the value it
+        // keeps is deleted.
+        status = routines_.WriteRegValue(repair.cmdKey, kCommandBackupValue, *repair.command);
+        if (status == kErrorSuccess) {
+            const auto backup = routines_.ReadRegValue(repair.cmdKey, kCommandBackupValue, &status);
+            if (status == kErrorSuccess && backup != repair.command) status = kErrorInvalidParameter;
+        }
+        if (status != kErrorSuccess)
+            return repair.Fail(L"the value \"Command\" could not be saved as \"Command.bk\"", status);
+        status = routines_.DelSetting(kHkeyClassesRoot, repair.cmdKey, kCommandValue);
+        if (status != kErrorSuccess) return repair.Fail(L"the value \"Command\" could not be removed", status);
+        return true;
     }
 
     // A "ddeexec" key that is back beside an earlier backup (an Office
     // repair recreates it) goes to the first free "ddeexec.bakN".
-    void RenameDdeKey(DocumentRepair& repair) {
-        if (!routines_.KeyExists(repair.ddeKey)) return;
+    bool RenameDdeKey(DocumentRepair& repair) {
+        RegStatus status = kErrorSuccess;
+        if (!routines_.KeyExists(repair.ddeKey, &status)) {
+            if (status == kErrorFileNotFound) return true;
+            return repair.Fail(L"the key \"ddeexec\" could not be read", status);
+        }
         const std::wstring parent = repair.ddeKey.substr(0, repair.ddeKey.rfind(L'\\') + 1);
         std::wstring backupName = kDdeBackupName;
         for (int n = 2; n <= kMaxDdeBackups && routines_.KeyExists(parent + backupName); ++n)
             backupName = kDdeBackupName + std::to_wstring(n);
-        const RegStatus status = routines_.RenameRegKey(repair.ddeKey, backupName, kHkeyClassesRoot);
-        if (status != kErrorSuccess) repair.Fail(L"the key \"ddeexec\" could not be renamed", status);
+        status = routines_.RenameRegKey(repair.ddeKey, backupName, kHkeyClassesRoot);
+        if (status != kErrorSuccess) return repair.Fail(L"the key \"ddeexec\" could not be renamed", status);
+        return true;
     }
 
     // The success box is shown only for a state read back from the registry.
@@ -163,7 +204,7 @@ private:
         RegStatus status = kErrorSuccess;
         if (repair.rewrittenCommand &&
             routines_.GetRegString(repair.cmdKey, L"") != *repair.rewrittenCommand) {
-            repair.Fail(L"its new open command does not read back", kErrorSuccess);
+            repair.Fail(L"its new open command does not read back");
         }
         if (routines_.ReadRegValue(repair.cmdKey, kCommandValue, &status) || status != kErrorFileNotFound)
             repair.Fail(L"the value \"Command\" is still there", status);
@@ -187,6 +228,7 @@ private:
                 details += repair.progId + L": " + Describe(problem) + L"\n";
                 accessDenied = accessDenied || problem.status == kErrorAccessDenied;
             }
+            if (!repair.problems.empty() && !repair.changed) details += repair.progId + L" was left as it was.\n";
         }
         if (details.empty()) {
             host_.ShowSuccess(kSuccessText);
@@ -198,14 +240,13 @@ private:
         return UpdateOutcome::Failed;
     }
 
-    // The first `done` document types were worked on before the log failed.
     UpdateOutcome LogWriteFailed(const std::wstring& logPath, unsigned long error,
-                                 const std::vector<DocumentRepair>& repairs, std::size_t done) {
+                                 const std::vector<DocumentRepair>& repairs) {
         std::wstring text = L"The log file could not be written:\n" + logPath + L"\n\n" + host_.DescribeError(error) +
                             L"\n\nThe update was stopped.";
         std::wstring changed;
-        for (std::size_t i = 0; i < done; ++i) {
-            if (repairs[i].registered) changed += L"\n" + repairs[i].progId;
+        for (const DocumentRepair& repair : repairs) {
+            if (repair.changed) changed += L"\n" + repair.progId;
         }
         text += changed.empty() ? L" Nothing on this PC has been changed." : L" Already changed:" + changed;
         host_.ShowError(text);

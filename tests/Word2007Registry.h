@@ -29,6 +29,8 @@ inline std::vector<std::uint8_t> SzBytes(const std::string& text) {
 }
 
 inline const std::string kWordCommand = R"("C:\Program Files\Microsoft Office\Office12\WINWORD.EXE" /n /dde)";
+// kWordCommand after the update.
+inline const std::string kRepairedCommand = R"("C:\Program Files\Microsoft Office\Office12\WINWORD.EXE" /n "%1")";
 // Two strings and the closing empty one.
 inline const std::string kWordCommandValue = std::string("3NMK!!!!!!!!!MKKSkWORDFiles>nK(*^cL-i3]Y5K8V /n /dde") +
                                              '\0' + '\0';

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "repair/ApplyUpdate.h"
@@ -18,8 +20,6 @@ const std::string kCmd12 = "Word.Document.12\\Shell\\Open\\Command";
 const std::string kCmd8 = "Word.Document.8\\Shell\\Open\\Command";
 const std::string kOpen12 = "Word.Document.12\\Shell\\Open";
 const std::string kOpen8 = "Word.Document.8\\Shell\\Open";
-const std::string kRepairedCommand =
-    R"("C:\Program Files\Microsoft Office\Office12\WINWORD.EXE" /n "%1")";
 
 using Kind = FakeUpdateHost::Box::Kind;
 
@@ -143,6 +143,50 @@ TEST_F(ApplyUpdateTest, UnregisteredTypeIsNotCreatedButStillLogged) {
     EXPECT_EQ(Run(), UpdateOutcome::Applied);
     EXPECT_FALSE(Exists("Word.Document.8"));
     EXPECT_EQ(host_.log.substr(host_.log.find(kCmd8)), LogLine(kCmd8, "") + LogLine(kCmd8, ""));
+}
+
+// The DDE key goes only once the command line passes the document's path;
+// a type for which that cannot be done keeps every key and value.
+TEST_F(ApplyUpdateTest, TypeThatCannotBeRepairedWholeIsLeftAsItWasAndNamed) {
+    struct Case {
+        const char* what;
+        std::function<void()> breakType;
+        std::wstring reason;
+    };
+    const std::string cmdOnly = R"("C:\Program Files\Microsoft Office\Office12\WINWORD.EXE" /n)";
+    const Case cases[] = {
+        {"no default command",
+         [&] {
+             KeyHandle key(*registry_);
+             ASSERT_EQ(registry_->OpenKeyEx(kHkeyClassesRoot, kCmd8, kKeyAllAccess, key.put()), kErrorSuccess);
+             ASSERT_EQ(registry_->DeleteValue(key.get(), ""), kErrorSuccess);
+         },
+         L"its open command is missing"},
+        {"a default command that is not text",
+         [&] { SetValue(*registry_, kHkeyClassesRoot, kCmd8, "", kRegBinary, Bytes("/dde")); },
+         L"its open command is not text (type 3)"},
+        {"a command with neither /dde nor %1",
+         [&] { SetValue(*registry_, kHkeyClassesRoot, kCmd8, "", kRegSz, SzBytes(cmdOnly)); },
+         L"its open command has neither \"/dde\" nor \"%1\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clean();
+        SeedWord2007(*registry_);
+        c.breakType();
+        const std::optional<KeySnapshot> before = Tree("Word.Document.8");
+        host_ = FakeUpdateHost();
+
+        EXPECT_EQ(Run(), UpdateOutcome::Failed);
+        ASSERT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Error}));
+        const std::wstring& text = host_.boxes[1].text;
+        EXPECT_NE(text.find(L"Word.Document.8: " + c.reason), std::wstring::npos) << text.c_str();
+        EXPECT_NE(text.find(L"Word.Document.8 was left as it was."), std::wstring::npos);
+        EXPECT_EQ(text.find(L"Word.Document.12"), std::wstring::npos);
+        EXPECT_EQ(Tree("Word.Document.8"), before);
+        EXPECT_FALSE(Exists(kOpen12 + "\\ddeexec"));
+        EXPECT_EQ(std::count(host_.log.begin(), host_.log.end(), '\n'), 4);
+    }
 }
 
 TEST_F(ApplyUpdateTest, OfficeRepairAfterAnUpdateIsRepairedAgainWithoutTouchingOldBackups) {

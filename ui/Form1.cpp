@@ -32,7 +32,17 @@ enum ControlId : int { kCommand1 = 101, kCommand2, kLabel1, kLabel2, kLabel3 };
 const COLORREF kLabel2Text = RGB(255, 255, 255);
 const COLORREF kLabel2Back = RGB(0, 0, 64);
 
+// What the window answers to. Opening lasts until its controls exist;
+// Updating from a press of Command1 until ApplyUpdate returns, during which
+// the window's own input (button presses, close requests) does nothing, so
+// that the update runs once, start to end, and each of its boxes stays until
+// it is answered; Closed once the window is being destroyed.
+enum class Form1State { Opening, Shown, Updating, Closed };
+
 struct Form1 {
+    Form1State state = Form1State::Opening;
+    // The error of the call that kept the window from being created.
+    DWORD startError = ERROR_SUCCESS;
     Dpi dpi{};
     HWND window = nullptr;
     Font windowFont;
@@ -146,10 +156,14 @@ bool Form1_Create(Form1& form, HWND window, const CREATESTRUCTW& create) {
             CreateWindowExW(0, design.windowClass, design.text, design.style, rect.left, rect.top, rect.width,
                             rect.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
                             create.hInstance, nullptr);
-        if (!control) return false;
+        if (!control) {
+            form.startError = GetLastError();
+            return false;
+        }
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form, design.font)), FALSE);
     }
     form.focus = GetDlgItem(window, kCommand1);
+    form.state = Form1State::Shown;
     return true;
 }
 
@@ -175,22 +189,30 @@ LRESULT Form1_GetDefId(Form1& form) {
     return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
 }
 
-void Command1_Click(Form1& form) {
+UpdateOutcome RunUpdate(Form1& form) {
     Win32UpdateHost host(form.window);
     Win32AnsiCodec codec;
     try {
         Win32Registry registry;
         RegistryRoutines routines(registry, codec);
-        const UpdateOutcome outcome = ApplyUpdate(routines, codec, host);
-        if (outcome == UpdateOutcome::Declined) return;
-        form.exitCode = outcome == UpdateOutcome::Failed ? 1 : 0;
+        return ApplyUpdate(routines, codec, host);
     } catch (const std::exception& error) {
         // Letting it reach the system's code that called this window would
         // end the program without a word.
         host.ShowError(L"The program stopped because of an unexpected error: " + codec.FromAnsi(error.what()) +
                        L"\n\nChanges made before it stay.");
-        form.exitCode = 1;
+        return UpdateOutcome::Failed;
     }
+}
+
+void Command1_Click(Form1& form) {
+    form.state = Form1State::Updating;
+    const UpdateOutcome outcome = RunUpdate(form);
+    if (outcome == UpdateOutcome::Declined) {
+        form.state = Form1State::Shown;
+        return;
+    }
+    form.exitCode = outcome == UpdateOutcome::Failed ? 1 : 0;
     DestroyWindow(form.window);
 }
 
@@ -198,7 +220,17 @@ void Command2_Click(Form1& form) { DestroyWindow(form.window); }
 
 void Form1_Close(Form1& form) { DestroyWindow(form.window); }
 
-void Form1_Destroy(Form1& form) { PostQuitMessage(form.exitCode); }
+void Form1_Destroy(Form1& form) {
+    // A window that failed while opening leaves the message loop to RunForm1,
+    // which first reports why.
+    const bool opened = form.state != Form1State::Opening;
+    form.state = Form1State::Closed;
+    if (opened) PostQuitMessage(form.exitCode);
+}
+
+// Only a shown window takes its own input: while Updating the boxes are
+// modal, yet a button press or a close request can still be posted to it.
+bool Form1_TakesInput(const Form1& form) { return form.state == Form1State::Shown; }
 
 LRESULT CALLBACK Form1_WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
@@ -222,14 +254,18 @@ LRESULT CALLBACK Form1_WindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             return Form1_GetDefId(*form);
         case WM_COMMAND:
             if (HIWORD(wParam) != BN_CLICKED) break;
+            if (!Form1_TakesInput(*form)) return 0;
             if (LOWORD(wParam) == kCommand1) Command1_Click(*form);
             if (LOWORD(wParam) == kCommand2) Command2_Click(*form);
             return 0;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_CLOSE && !Form1_TakesInput(*form)) return 0;
+            break;
         case WM_CTLCOLORSTATIC:
             return reinterpret_cast<LRESULT>(
                 Form1_CtlColorStatic(*form, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
         case WM_CLOSE:
-            Form1_Close(*form);
+            if (Form1_TakesInput(*form)) Form1_Close(*form);
             return 0;
         case WM_DESTROY:
             Form1_Destroy(*form);
@@ -255,8 +291,7 @@ bool RegisterForm1Class(HINSTANCE instance) {
     return RegisterClassExW(&windowClass) != 0;
 }
 
-int ReportStartFailure() {
-    const DWORD error = GetLastError();
+int ReportStartFailure(DWORD error) {
     Win32UpdateHost host(nullptr);
     host.ShowError(L"The window could not be opened: " + host.DescribeError(error));
     return 1;
@@ -265,16 +300,19 @@ int ReportStartFailure() {
 }  // namespace
 
 int RunForm1(HINSTANCE instance) {
-    if (!RegisterForm1Class(instance)) return ReportStartFailure();
+    if (!RegisterForm1Class(instance)) return ReportStartFailure(GetLastError());
 
     Form1 form;
     form.dpi = ScreenDpi();
     const PixelSize size = WindowSizeFor(LayoutForm1(form.dpi).client);
     const HWND window = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, 0, size.width,
                                         size.height, nullptr, nullptr, instance, &form);
-    if (!window) return ReportStartFailure();
+    if (!window) return ReportStartFailure(form.startError != ERROR_SUCCESS ? form.startError : GetLastError());
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
+    // Activation, which also gives the focus back, may not come at all: a
+    // window manager or a program started just before can keep it.
+    Form1_RestoreFocus(form);
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -39,8 +39,9 @@ int Win32UpdateHost::Show(const std::wstring& text, UINT type) {
 }
 
 bool Win32UpdateHost::Confirm(const std::wstring& text) {
-    // Only No declines: a box closed some other way goes on, as Yes does.
-    return Show(text, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) != IDNO;
+    // Only Yes confirms: 0, a box that could not be shown or was destroyed
+    // with its owner, is no answer.
+    return Show(text, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
 }
 
 void Win32UpdateHost::ShowSuccess(const std::wstring& text) { Show(text, MB_OK | MB_ICONINFORMATION); }

@@ -8,8 +8,12 @@
 // to close. Or TITLE:BUTTON: waits for the visible top-level window TITLE,
 // prints its buttons and presses the one labelled BUTTON (ignoring "&");
 // BUTTON {Enter} instead types Enter into the window, {Close} asks it to
-// close as its title bar's close button does.
+// close as its title bar's close button does (SC_CLOSE), {WM_CLOSE} as
+// Task Manager's End Task does, and {Click NAME} sends the button NAME the
+// BM_CLICK that another program can post.
 // --quiet-for fails if a "Word Open Fix" box shows up within the time.
+// --one-box-for waits for a "Word Open Fix" box, then fails unless that box
+// stays open, and no other, for the whole time.
 // Exit status: 0 done, 1 a window did not come, a box did not go or a
 // button was missing, 2 usage.
 //
@@ -64,6 +68,20 @@ HWND WaitFor(const wchar_t* cls, const std::wstring& title, DWORD timeoutMs) {
 }
 
 HWND WaitForBox(DWORD timeoutMs) { return WaitFor(L"#32770", kTitle, timeoutMs); }
+
+BOOL CALLBACK CollectBox(HWND window, LPARAM boxes) {
+    wchar_t cls[16], title[32];
+    if (IsWindowVisible(window) && GetClassNameW(window, cls, 16) && lstrcmpW(cls, L"#32770") == 0 &&
+        GetWindowTextW(window, title, 32) && lstrcmpW(title, kTitle) == 0)
+        reinterpret_cast<std::vector<HWND>*>(boxes)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> OpenBoxes() {
+    std::vector<HWND> boxes;
+    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
+}
 
 bool WaitForClose(HWND box, DWORD timeoutMs) {
     for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
@@ -178,10 +196,25 @@ bool PressInWindow(const std::wstring& title, const std::wstring& label, DWORD t
         if (text == label) pressed = button;
     }
     std::printf("\n");
-    if (label == L"{Enter}" || label == L"{Close}") {
+    if (label == L"{Enter}" || label == L"{Close}" || label == L"{WM_CLOSE}") {
         std::printf("pressed: %s\n", Utf8(label).c_str());
         std::fflush(stdout);
-        return label == L"{Enter}" ? TypeEnter(window) : PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
+        if (label == L"{Enter}") return TypeEnter(window);
+        return label == L"{Close}" ? PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE
+                                   : PostMessageW(window, WM_CLOSE, 0, 0) != FALSE;
+    }
+    const std::wstring click = L"{Click ";
+    if (label.compare(0, click.size(), click) == 0 && label.back() == L'}') {
+        const std::wstring name = label.substr(click.size(), label.size() - click.size() - 1);
+        for (HWND button : ButtonsOf(window))
+            if (WithoutAmpersands(TextOf(button)) == name) pressed = button;
+        if (!pressed) {
+            std::printf("boxdriver: the window has no %s button\n", Utf8(name).c_str());
+            return false;
+        }
+        std::printf("pressed: %s\n", Utf8(label).c_str());
+        std::fflush(stdout);
+        return PostMessageW(pressed, BM_CLICK, 0, 0) != FALSE;
     }
     if (!pressed) {
         std::printf("boxdriver: the window has no %s button\n", Utf8(label).c_str());
@@ -197,9 +230,30 @@ bool RunStep(const std::wstring& step, DWORD timeoutMs) {
     return PressInWindow(step.substr(0, colon), step.substr(colon + 1), timeoutMs);
 }
 
+bool OneBoxFor(DWORD ms, DWORD timeoutMs) {
+    HWND first = WaitForBox(timeoutMs);
+    if (!first) {
+        std::printf("boxdriver: no \"Word Open Fix\" box within %lu ms\n", static_cast<unsigned long>(timeoutMs));
+        return false;
+    }
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
+        const std::vector<HWND> boxes = OpenBoxes();
+        if (boxes.size() != 1 || boxes[0] != first) {
+            std::printf("boxdriver: %u \"Word Open Fix\" boxes open after %lu ms%s\n",
+                        static_cast<unsigned>(boxes.size()), static_cast<unsigned long>(GetTickCount() - start),
+                        boxes.size() == 1 ? ", not the first one" : "");
+            return false;
+        }
+    }
+    return true;
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: boxdriver [--timeout SECONDS] yes|no|ok|TITLE:BUTTON|TITLE:{Enter}|TITLE:{Close}...\n"
-                         "       boxdriver --quiet-for SECONDS\n");
+    std::fprintf(stderr,
+                 "usage: boxdriver [--timeout SECONDS] yes|no|ok|TITLE:BUTTON|TITLE:{Enter}|TITLE:{Close}|"
+                 "TITLE:{WM_CLOSE}|TITLE:{Click BUTTON}...\n"
+                 "       boxdriver --quiet-for SECONDS\n"
+                 "       boxdriver --one-box-for SECONDS\n");
     return 2;
 }
 
@@ -208,6 +262,8 @@ int Usage() {
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::wstring> args(argv + 1, argv + argc);
+    if (args.size() == 2 && args[0] == L"--one-box-for")
+        return OneBoxFor(static_cast<DWORD>(std::wcstoul(args[1].c_str(), nullptr, 10) * 1000), 60000) ? 0 : 1;
     if (args.size() == 2 && args[0] == L"--quiet-for") {
         DWORD ms = static_cast<DWORD>(std::wcstoul(args[1].c_str(), nullptr, 10) * 1000);
         HWND box = WaitForBox(ms);

@@ -53,6 +53,17 @@ check "a close request ends the program with status 0" [ $? = 0 ]
 kill "$pid" 2>/dev/null
 check "the registry is unchanged and no log was written" unchanged_and_no_log
 
+echo "# Five starts in a row, each right after another program ran"
+for start in 1 2 3 4 5; do
+    regtool seed-demo
+    wine "$exe" &
+    pid=$!
+    check "start $start: the focus is on Kemaskini" same <(echo '&Kemaskini') <(windowprobe focus "$main")
+    boxdriver "$main:{Close}" >/dev/null
+    wait_exit 30
+    kill "$pid" 2>/dev/null
+done
+
 echo "# Keluar straight after the start"
 fresh_tool_folder
 run_program keluar "$main:Keluar" >/dev/null

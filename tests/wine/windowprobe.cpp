@@ -6,6 +6,9 @@
 //                                the tab order and the control with focus
 //   windowprobe origin TITLE     where the client area starts on screen: X Y
 //   windowprobe geometry TITLE   the window on screen: WIDTHxHEIGHT+X+Y
+//   windowprobe focus TITLE      the text of the control with the keyboard
+//                                focus in the window's thread, or (none)
+//                                if none has it within a second
 //
 // Each waits up to 30 seconds for a visible top-level window TITLE.
 // Exit status: 0 done, 1 no such window or a font could not be read, 2 usage.
@@ -35,6 +38,14 @@ HWND WaitForWindow(const std::wstring& title) {
     }
     std::printf("windowprobe: no \"%s\" window within 30 s\n", Utf8(title).c_str());
     return nullptr;
+}
+
+// Focus is kept per thread; GetFocus would only see this program's own.
+std::string FocusOf(HWND window) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+    return thread.hwndFocus ? TextOf(thread.hwndFocus) : "(none)";
 }
 
 std::map<HWND, LOGFONTW> g_fonts;
@@ -120,10 +131,7 @@ int Describe(HWND window) {
         stop = GetNextDlgTabItem(window, stop, FALSE);
         if (stop == first) break;
     }
-    GUITHREADINFO thread{};
-    thread.cbSize = sizeof thread;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-    std::printf("\nfocus: %s\n", thread.hwndFocus ? TextOf(thread.hwndFocus).c_str() : "(none)");
+    std::printf("\nfocus: %s\n", FocusOf(window).c_str());
     return 0;
 }
 
@@ -132,13 +140,21 @@ int Describe(HWND window) {
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     const std::wstring command = argc == 3 ? argv[1] : L"";
-    if (command != L"describe" && command != L"origin" && command != L"geometry") {
-        std::fprintf(stderr, "usage: windowprobe describe|origin|geometry TITLE\n");
+    if (command != L"describe" && command != L"origin" && command != L"geometry" && command != L"focus") {
+        std::fprintf(stderr, "usage: windowprobe describe|origin|geometry|focus TITLE\n");
         return 2;
     }
     HWND window = WaitForWindow(argv[2]);
     if (!window) return 1;
     if (command == L"describe") return Describe(window);
+    if (command == L"focus") {
+        // The window may become visible an instant before it takes the focus.
+        std::string focus = FocusOf(window);
+        for (DWORD start = GetTickCount(); focus == "(none)" && GetTickCount() - start < 1000; Sleep(50))
+            focus = FocusOf(window);
+        std::printf("%s\n", focus.c_str());
+        return 0;
+    }
     RECT rect;
     GetWindowRect(window, &rect);
     POINT origin{0, 0};
