@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # End-to-end test of WordOpenFix.exe under Wine, pressing its buttons and
 # answering its message boxes as a user would.
-# Usage: tests/wine/e2e.sh BUILD_DIR (a 64-bit build).
+# Usage: tests/wine/e2e.sh BUILD_DIR (build/win32, or build/win64).
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: e2e.sh BUILD_DIR}" && pwd)
 expected=$here/expected
 source "$here/wine-env.sh"
+wine_for "$build" || exit 1
 start_display || exit 1
 
 source "$here/checks.sh"
