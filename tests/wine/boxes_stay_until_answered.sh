@@ -5,13 +5,14 @@
 # second press of Kemaskini (BM_CLICK). Each time the box must stay, alone,
 # until it is answered; nothing changes without a Yes; the program then
 # ends as it always does.
-# Usage: tests/wine/boxes_stay_until_answered.sh BUILD_DIR
+# Usage: tests/wine/boxes_stay_until_answered.sh BUILD_DIR (build/win32, or build/win64).
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: boxes_stay_until_answered.sh BUILD_DIR}" && pwd)
 expected=$here/expected
 source "$here/wine-env.sh"
+wine_for "$build" || exit 1
 start_display || exit 1
 
 source "$here/checks.sh"

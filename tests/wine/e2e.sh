@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # End-to-end test of WordOpenFix.exe under Wine, pressing its buttons and
 # answering its message boxes as a user would.
-# Usage: tests/wine/e2e.sh BUILD_DIR (a 64-bit build).
+# Usage: tests/wine/e2e.sh BUILD_DIR (build/win32, or build/win64).
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: e2e.sh BUILD_DIR}" && pwd)
 expected=$here/expected
 source "$here/wine-env.sh"
+wine_for "$build" || exit 1
 start_display || exit 1
 
 source "$here/checks.sh"
@@ -80,6 +81,15 @@ run_to_end apply apply.boxes 0 yes ok
 check "the registry is in the repaired state" same "$expected/repaired.dump" "$out/apply.dump"
 expected_log >"$out/expected.log"
 check "the log beside the exe holds the four lines read" cmp "$out/expected.log" "$tool/WordOpenFix.txt"
+# The demo shows the keys in regtool's export; it must be what regedit writes.
+wine regedit /e "Z:$out/regedit.reg" 'HKEY_CLASSES_ROOT\Word.Document.12'
+wineserver -w
+check "regtool export writes the repaired Word.Document.12 as regedit /e does" \
+    same <(iconv -f UTF-16LE -t UTF-8 "$out/regedit.reg" | sed '1s/^\xef\xbb\xbf//' | tr -d '\r') \
+    <(regtool export Word.Document.12 | grep -v '^;')
+check "regtool export --text gives Command.bk as its one string" \
+    same <(printf '; "Command.bk" (REG_MULTI_SZ): "%s"\n' "${demo_command12%\\0}") \
+    <(regtool export --text 'Word.Document.12\Shell\Open\Command' | grep '^;')
 
 echo "# A second run changes nothing further"
 run_to_end again apply.boxes 0 yes ok

@@ -2,13 +2,14 @@
 # End-to-end test of WordOpenFix.exe under Wine on registry contents made to
 # break a repair, and started from folders unlike C:\Tool: after each run,
 # what the registry and the log hold, and that nothing was lost.
-# Usage: tests/wine/hostile.sh BUILD_DIR (a 64-bit build).
+# Usage: tests/wine/hostile.sh BUILD_DIR (build/win32, or build/win64).
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: hostile.sh BUILD_DIR}" && pwd)
 expected=$here/expected
 source "$here/wine-env.sh"
+wine_for "$build" || exit 1
 start_display || exit 1
 
 source "$here/checks.sh"

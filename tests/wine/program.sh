@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Sourced by tests/wine/e2e.sh and tests/wine/hostile.sh, after checks.sh:
 # the helper programs, and WordOpenFix.exe run as a user would run it.
-# Expects $build (a 64-bit build), $out (where transcripts go), $expected
+# Expects $build (a Windows build), $out (where transcripts go), $expected
 # (tests/wine/expected) and $exe (the program's Windows path).
 
 regtool() { wine "$build/tests/wine/regtool.exe" "$@"; }

@@ -14,6 +14,12 @@
 //   regtool dump [KEY...]
 //                       prints the trees of both ProgIDs, or those of the
 //                       KEYs below HKCR, in a canonical text form
+//   regtool export [--text] KEY...
+//                       prints the trees of the KEYs below HKCR as regedit
+//                       exports them (.reg, version 5.00, LF line ends); a
+//                       REG_EXPAND_SZ or REG_MULTI_SZ has a comment with its
+//                       text before its bytes, and with --text the comment
+//                       alone; a key that is not there is a comment too
 //   regtool value KEY NAME
 //                       prints one value of HKCR\KEY as dump does
 //   regtool deny-changes PROGID
@@ -36,6 +42,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -341,23 +348,31 @@ void PrintOneValue(const std::wstring& path, const std::wstring& name) {
     PrintValue(v);
 }
 
-void DumpKey(HKEY parent, const std::wstring& name, const std::wstring& path) {
+// What RegQueryInfoKeyW, RegEnumValueW and RegEnumKeyExW give for one key,
+// in the registry's own order.
+struct KeyContents {
+    std::wstring cls;
+    std::vector<Value> values;
+    std::vector<std::wstring> subKeys;
+};
+
+// Opens PATH (NAME below PARENT) for reading; nullptr if it is not there.
+HKEY OpenToRead(HKEY parent, const std::wstring& name, const std::wstring& path) {
     HKEY key;
     LONG status = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &key);
-    if (status == ERROR_FILE_NOT_FOUND) {
-        std::printf("[%s] missing\n", Utf8(path).c_str());
-        return;
-    }
+    if (status == ERROR_FILE_NOT_FOUND) return nullptr;
     if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW", path, status);
+    return key;
+}
 
+KeyContents ReadKey(HKEY key, const std::wstring& path) {
+    KeyContents contents;
     DWORD maxSubKey, maxValueName, maxValueData, classChars = MAX_PATH;
     wchar_t cls[MAX_PATH];
-    status = RegQueryInfoKeyW(key, cls, &classChars, nullptr, nullptr, &maxSubKey, nullptr, nullptr, &maxValueName,
-                              &maxValueData, nullptr, nullptr);
+    LONG status = RegQueryInfoKeyW(key, cls, &classChars, nullptr, nullptr, &maxSubKey, nullptr, nullptr,
+                                   &maxValueName, &maxValueData, nullptr, nullptr);
     if (status != ERROR_SUCCESS) Fail("RegQueryInfoKeyW", path, status);
-    std::printf("[%s] class \"%s\"\n", Utf8(path).c_str(), Utf8(std::wstring(cls, classChars)).c_str());
-
-    std::vector<Value> values;
+    contents.cls.assign(cls, classChars);
     for (DWORD i = 0;; ++i) {
         std::vector<wchar_t> valueName(maxValueName + 1);
         DWORD nameChars = maxValueName + 1, type, size = maxValueData;
@@ -366,22 +381,132 @@ void DumpKey(HKEY parent, const std::wstring& name, const std::wstring& path) {
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) Fail("RegEnumValueW", path, status);
         data.resize(size);
-        values.push_back({std::wstring(valueName.data(), nameChars), type, data});
+        contents.values.push_back({std::wstring(valueName.data(), nameChars), type, data});
     }
-    std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.name < b.name; });
-    for (const Value& v : values) PrintValue(v);
-
-    std::vector<std::wstring> subKeys;
     for (DWORD i = 0;; ++i) {
         std::vector<wchar_t> subKey(maxSubKey + 1);
         DWORD chars = maxSubKey + 1;
         status = RegEnumKeyExW(key, i, subKey.data(), &chars, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) Fail("RegEnumKeyExW", path, status);
-        subKeys.emplace_back(subKey.data(), chars);
+        contents.subKeys.emplace_back(subKey.data(), chars);
     }
-    std::sort(subKeys.begin(), subKeys.end());
-    for (const std::wstring& subKey : subKeys) DumpKey(key, subKey, path + L"\\" + subKey);
+    return contents;
+}
+
+void DumpKey(HKEY parent, const std::wstring& name, const std::wstring& path) {
+    HKEY key = OpenToRead(parent, name, path);
+    if (!key) {
+        std::printf("[%s] missing\n", Utf8(path).c_str());
+        return;
+    }
+    KeyContents contents = ReadKey(key, path);
+    std::printf("[%s] class \"%s\"\n", Utf8(path).c_str(), Utf8(contents.cls).c_str());
+    std::sort(contents.values.begin(), contents.values.end(),
+              [](const Value& a, const Value& b) { return a.name < b.name; });
+    for (const Value& v : contents.values) PrintValue(v);
+    std::sort(contents.subKeys.begin(), contents.subKeys.end());
+    for (const std::wstring& subKey : contents.subKeys) DumpKey(key, subKey, path + L"\\" + subKey);
+    RegCloseKey(key);
+}
+
+// Text in a .reg file's quotes: backslashes and quotes escaped.
+std::string Quoted(const std::wstring& text) {
+    std::wstring escaped;
+    for (wchar_t c : text) {
+        if (c == L'\\' || c == L'"') escaped += L'\\';
+        escaped += c;
+    }
+    return "\"" + Utf8(escaped) + "\"";
+}
+
+std::wstring Utf16(const std::vector<BYTE>& data) {
+    std::wstring text(data.size() / 2, L'\0');
+    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    return text;
+}
+
+// Text that a .reg string holds exactly: whole characters, one NUL at the
+// end and none before it, no line breaks.
+bool IsPlainText(const std::vector<BYTE>& data) {
+    const std::wstring text = Utf16(data);
+    return data.size() % 2 == 0 && !text.empty() && text.back() == L'\0' &&
+           text.find_first_of(std::wstring(L"\r\n\0", 3)) == text.size() - 1;
+}
+
+// "hex:" or "hex(TYPE):" and the bytes, wrapped as regedit wraps them:
+// a line ends in "\" once it reaches 77 characters, and the next one is
+// indented by two spaces.
+std::string HexValue(DWORD type, const std::vector<BYTE>& data, size_t lineLength) {
+    char text[16];
+    std::snprintf(text, sizeof text, type == REG_BINARY ? "hex:" : "hex(%lx):", static_cast<unsigned long>(type));
+    std::string out = text;
+    lineLength += out.size();
+    for (size_t i = 0; i < data.size(); ++i) {
+        std::snprintf(text, sizeof text, "%02x", data[i]);
+        out += text;
+        if (i + 1 == data.size()) break;
+        out += ',';
+        lineLength += 3;
+        if (lineLength >= 77) {
+            out += "\\\n  ";
+            lineLength = 2;
+        }
+    }
+    return out;
+}
+
+// A comment giving the text of a REG_EXPAND_SZ, or the strings of a
+// REG_MULTI_SZ, whose .reg form is only their bytes.
+std::string TextComment(const std::string& name, const Value& v) {
+    std::wstring text = Utf16(v.data);
+    std::string out = "; " + name + " (" + TypeName(v.type) + "):";
+    const bool closed = text.size() >= 2 && text.compare(text.size() - 2, 2, std::wstring(2, L'\0')) == 0;
+    if (v.type == REG_MULTI_SZ && closed) text.pop_back();
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(L'\0', start), text.size());
+        out += (start ? ", " : " ") + Quoted(text.substr(start, end - start));
+        start = end + 1;
+    }
+    if (v.type == REG_MULTI_SZ && !closed) out += " (not closed by an empty string)";
+    if (v.type == REG_EXPAND_SZ && (text.empty() || text.back() != L'\0')) out += " (no NUL at the end)";
+    if (v.data.size() % 2) out += " (and an odd byte)";
+    return out;
+}
+
+// One value in .reg notation; with textOnly a REG_EXPAND_SZ or REG_MULTI_SZ
+// is its text comment alone, else the comment comes before the bytes.
+void ExportValue(const Value& v, bool textOnly) {
+    const std::string name = v.name.empty() ? "@" : Quoted(v.name);
+    if (v.type == REG_SZ && IsPlainText(v.data)) {
+        std::wstring text = Utf16(v.data);
+        text.pop_back();
+        std::printf("%s=%s\n", name.c_str(), Quoted(text).c_str());
+    } else if (v.type == REG_DWORD && v.data.size() == 4) {
+        DWORD number;
+        std::memcpy(&number, v.data.data(), 4);
+        std::printf("%s=dword:%08lx\n", name.c_str(), static_cast<unsigned long>(number));
+    } else {
+        if (v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ) {
+            std::printf("%s\n", TextComment(name, v).c_str());
+            if (textOnly) return;
+        }
+        std::printf("%s=%s\n", name.c_str(), HexValue(v.type, v.data, name.size() + 1).c_str());
+    }
+}
+
+// A key and all below it as regedit exports them: a blank line, the key's
+// path in brackets, its values, then its subkeys, in the registry's order.
+void ExportKey(HKEY parent, const std::wstring& name, const std::wstring& path, bool textOnly) {
+    HKEY key = OpenToRead(parent, name, path);
+    if (!key) {
+        std::printf("\n; [%s] is not there\n", Utf8(path).c_str());
+        return;
+    }
+    const KeyContents contents = ReadKey(key, path);
+    std::printf("\n[%s]\n", Utf8(path).c_str());
+    for (const Value& v : contents.values) ExportValue(v, textOnly);
+    for (const std::wstring& subKey : contents.subKeys) ExportKey(key, subKey, path + L"\\" + subKey, textOnly);
     RegCloseKey(key);
 }
 
@@ -405,6 +530,12 @@ int wmain(int argc, wchar_t** argv) {
         for (const wchar_t* progId : kProgIds) DumpKey(HKEY_CLASSES_ROOT, progId, std::wstring(L"HKCR\\") + progId);
     } else if (command == L"dump") {
         for (int i = 2; i < argc; ++i) DumpKey(HKEY_CLASSES_ROOT, argv[i], std::wstring(L"HKCR\\") + argv[i]);
+    } else if (command == L"export" && argc >= 3) {
+        const bool textOnly = std::wstring(argv[2]) == L"--text";
+        std::printf("Windows Registry Editor Version 5.00\n");
+        for (int i = textOnly ? 3 : 2; i < argc; ++i)
+            ExportKey(HKEY_CLASSES_ROOT, argv[i], std::wstring(L"HKEY_CLASSES_ROOT\\") + argv[i], textOnly);
+        std::printf("\n");
     } else if (argc == 4 && command == L"value") {
         PrintOneValue(argv[2], argv[3]);
     } else if (argc == 3 && command == L"deny-changes") {
@@ -415,7 +546,7 @@ int wmain(int argc, wchar_t** argv) {
     } else {
         std::fprintf(stderr,
                      "usage: regtool seed-demo | seed-standin EXE | seed-hostile | set KEY NAME TYPE DATA |\n"
-                     "               dump [KEY...] | value KEY NAME | deny-changes PROGID\n");
+                     "               dump [KEY...] | export [--text] KEY... | value KEY NAME | deny-changes PROGID\n");
         return 2;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -4,12 +4,13 @@
 # Before, the shell talks DDE to a Word that never answers: the open fails
 # and the document never reaches Word. After, the document's path is on
 # Word's command line and the open succeeds.
-# Usage: tests/wine/shell_open.sh BUILD_DIR (a 64-bit build).
+# Usage: tests/wine/shell_open.sh BUILD_DIR (build/win32, or build/win64).
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: shell_open.sh BUILD_DIR}" && pwd)
 source "$here/wine-env.sh"
+wine_for "$build" || exit 1
 start_display || exit 1
 
 source "$here/checks.sh"

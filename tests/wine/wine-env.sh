@@ -1,15 +1,29 @@
 # shellcheck shell=bash
 # Sourced by ./dev and the Wine test scripts: Wine settings, fresh prefixes and
-# a display. Only the 64-bit Wine runs on this machine; Mono and Gecko are
-# never installed, so making a prefix does not wait for their installers.
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# a display. Mono and Gecko are never installed, so making a prefix does not
+# wait for their installers.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-# new_prefix DIR: replaces DIR with a new prefix and makes it the current one.
+# wine_for BUILD_DIR: Wine set for the Windows build in BUILD_DIR, told apart
+# by the machine field of its WordOpenFix.exe's PE header: a 32-bit build
+# runs in a 32-bit Windows XP prefix, a 64-bit one in a Windows XP x64 prefix.
+wine_for() {
+    local exe=$1/WordOpenFix.exe pe
+    pe=$(od -An -tu4 -j60 -N4 "$exe" 2>/dev/null) || pe=0
+    case $(od -An -tx2 -j$((pe + 4)) -N2 "$exe" 2>/dev/null | tr -d ' ') in
+        014c) export WINEARCH=win32 WINE_WINDOWS=winxp ;;
+        8664) export WINEARCH=win64 WINE_WINDOWS=winxp64 ;;
+        *) echo "$exe is not a 32- or 64-bit x86 Windows program" >&2 && return 1 ;;
+    esac
+}
+
+# new_prefix DIR: replaces DIR with a new prefix, made as wine_for said, and
+# makes it the current one.
 new_prefix() {
     rm -rf "$1" && mkdir -p "$1"
     WINEPREFIX=$(cd "$1" && pwd) && export WINEPREFIX
     wineboot -i >/dev/null 2>&1
-    winecfg -v winxp64 >/dev/null 2>&1
+    winecfg -v "${WINE_WINDOWS:?wine_for BUILD_DIR first}" >/dev/null 2>&1
     # Debian's Wine does not look in fonts-wine for the dialog font.
     cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     wineserver -w
