@@ -6,10 +6,13 @@
 
 #include "registry/KeyHandle.h"
 #include "registry/RegistryRoutines.h"
-#include "registry/Utf16.h"
+#include "tests/support/Utf8.h"
 
 #ifdef _WIN32
 #include "registry/Win32Registry.h"
+#else
+#include "tests/support/Latin1Codec.h"
+#include "tests/support/MemoryRegistry.h"
 #endif
 
 namespace wof {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "registry/AnsiCodec.h"
-#include "registry/MemoryRegistry.h"
 #include "registry/Registry.h"
+#include "tests/support/KeySnapshot.h"
 
 namespace wof {
 

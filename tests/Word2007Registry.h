@@ -10,6 +10,7 @@
 #include "registry/Registry.h"
 #include "registry/RegistryRoutines.h"
 #include "registry/Utf16.h"
+#include "tests/support/Utf8.h"
 
 namespace wof {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "registry/MemoryRegistry.h"
 #include "tests/TestRegistries.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace wof {
 namespace {

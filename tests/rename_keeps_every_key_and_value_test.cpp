@@ -5,6 +5,7 @@
 #include "registry/RegistryRoutines.h"
 #include "tests/TestRegistries.h"
 #include "tests/Word2007Registry.h"
+#include "tests/support/Utf8.h"
 
 namespace wof {
 namespace {

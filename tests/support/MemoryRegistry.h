@@ -16,11 +16,11 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "registry/Registry.h"
+#include "tests/support/KeySnapshot.h"
 
 namespace wof {
 
@@ -54,33 +54,6 @@ struct RegFault {
     std::uint32_t nth = 1;
     bool persistent = false;
 };
-
-// A whole subtree as data. Equality ignores the order of values and subkeys
-// (Windows and Wine enumerate values in different orders) but compares
-// names, classes, types and bytes exactly.
-struct SnapshotValue {
-    std::string name;
-    std::uint32_t type = kRegNone;
-    std::vector<std::uint8_t> data;
-};
-
-struct KeySnapshot {
-    // Empty for the top of a snapshot, so that copies at different paths
-    // compare equal.
-    std::string name;
-    std::string cls;
-    std::vector<SnapshotValue> values;
-    std::vector<KeySnapshot> subkeys;
-};
-
-bool operator==(const KeySnapshot& a, const KeySnapshot& b);
-inline bool operator!=(const KeySnapshot& a, const KeySnapshot& b) { return !(a == b); }
-// Indented listing, for test failure messages.
-std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree);
-
-// A REG_SZ value holding text (UTF-8 here) and its terminating NUL, as
-// the registry stores it: in UTF-16.
-SnapshotValue SzValue(const std::string& name, const std::string& text);
 
 class MemoryRegistry : public Registry {
 public:
