@@ -6,7 +6,7 @@
 #include "repair/ApplyUpdate.h"
 #include "tests/FakeUpdateHost.h"
 #include "tests/FlatTree.h"
-#include "tests/Word2007Registry.h"
+#include "tests/TestRegistries.h"
 #include "tests/support/Latin1Codec.h"
 #include "tests/support/MemoryRegistry.h"
 

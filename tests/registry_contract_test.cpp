@@ -21,8 +21,6 @@ constexpr std::uint32_t kKeySetValue = 0x0002;
 constexpr char kSentinel = '#';
 constexpr std::uint32_t kSentinelSize = 0xBEEF;
 
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
-
 class RegistryContract : public ::testing::Test {
 protected:
     void SetUp() override {

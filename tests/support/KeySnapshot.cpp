@@ -56,10 +56,16 @@ std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree) {
     return out;
 }
 
-SnapshotValue SzValue(const std::string& name, const std::string& text) {
-    SnapshotValue value{name, kRegSz, Utf16Bytes(Utf16FromUtf8(text))};
-    value.data.insert(value.data.end(), 2, 0);
-    return value;
+std::vector<std::uint8_t> TextBytes(const std::string& utf8) { return Utf16Bytes(Utf16FromUtf8(utf8)); }
+
+std::vector<std::uint8_t> SzBytes(const std::u16string& text) {
+    std::vector<std::uint8_t> bytes = Utf16Bytes(text);
+    bytes.insert(bytes.end(), 2, 0);
+    return bytes;
 }
+
+std::vector<std::uint8_t> SzBytes(const std::string& utf8) { return SzBytes(Utf16FromUtf8(utf8)); }
+
+SnapshotValue SzValue(const std::string& name, const std::string& utf8) { return {name, kRegSz, SzBytes(utf8)}; }
 
 }  // namespace wof

@@ -35,8 +35,17 @@ inline bool operator!=(const KeySnapshot& a, const KeySnapshot& b) { return !(a 
 // Indented listing, for test failure messages.
 std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree);
 
-// A REG_SZ value holding text (UTF-8 here) and its terminating NUL, as
-// the registry stores it: in UTF-16.
-SnapshotValue SzValue(const std::string& name, const std::string& text);
+// Raw bytes, for values of the types that hold no text.
+inline std::vector<std::uint8_t> Bytes(const std::string& bytes) { return {bytes.begin(), bytes.end()}; }
+
+// Text as the registry stores it: in UTF-16, nothing added.
+std::vector<std::uint8_t> TextBytes(const std::string& utf8);
+
+// Text and its terminating NUL, as a string value is stored.
+std::vector<std::uint8_t> SzBytes(const std::u16string& text);
+std::vector<std::uint8_t> SzBytes(const std::string& utf8);
+
+// A REG_SZ value holding text.
+SnapshotValue SzValue(const std::string& name, const std::string& utf8);
 
 }  // namespace wof
