@@ -237,7 +237,8 @@ void SetValue(Registry& registry, HKey root, const std::string& path, const std:
     KeyHandle key(registry);
     std::uint32_t disposition = 0;
     registry.CreateKeyExW(root, Utf16FromUtf8(path), nullptr, kKeyAllAccess, key.put(), &disposition);
-    SetValueExactly(registry, key.get(), Utf16FromUtf8(name), type, data.data(), static_cast<std::uint32_t>(data.size()));
+    SetValueExactly(registry, key.get(), Utf16FromUtf8(name), type, data.data(),
+                    static_cast<std::uint32_t>(data.size()));
 }
 
 void SeedWordDocumentType(Registry& registry, const WordDocumentType& type) {
