@@ -16,8 +16,10 @@
 namespace wof {
 namespace {
 
+constexpr RegStatus kErrorInsufficientBuffer = 122;
 constexpr RegStatus kErrorBadPathname = 161;
 constexpr std::uint32_t kKeySetValue = 0x0002;
+constexpr std::uint32_t kUnset = 0xBEEF;
 
 class RegistryContract : public ::testing::Test {
 protected:
@@ -38,6 +40,13 @@ protected:
     HKey Create(const std::string& path, const std::string* cls = nullptr) {
         HKey key = 0;
         EXPECT_EQ(kErrorSuccess, registry_->CreateKeyEx(scratch_, path, cls, kKeyAllAccess, &key, nullptr)) << path;
+        open_.push_back(key);
+        return key;
+    }
+
+    HKey CreateW(const std::u16string& path, const std::u16string* cls = nullptr) {
+        HKey key = 0;
+        EXPECT_EQ(kErrorSuccess, registry_->CreateKeyExW(scratch_, path, cls, kKeyAllAccess, &key, nullptr));
         open_.push_back(key);
         return key;
     }
@@ -186,8 +195,9 @@ TEST_F(RegistryContract, DeletingSubkeyZeroShiftsTheRestDown) {
         RegStatus status = registry_->EnumKeyExW(scratch_, 0, name, &size, nullptr, nullptr);
         if (status == kErrorNoMoreItems) break;
         ASSERT_EQ(kErrorSuccess, status);
-        ASSERT_EQ(kErrorSuccess, registry_->DeleteKeyW(scratch_, name));
-        deleted.push_back(Utf8FromUtf16(std::u16string(name, size)));
+        const std::u16string found(name, size);
+        ASSERT_EQ(kErrorSuccess, registry_->DeleteKeyW(scratch_, found));
+        deleted.push_back(Utf8FromUtf16(found));
     }
     EXPECT_EQ((std::vector<std::string>{"k1", "k2", "k3"}), deleted);
 }
@@ -229,6 +239,139 @@ TEST_F(RegistryContract, DeleteKeyRefusesParentsAndMissingKeys) {
     EXPECT_EQ(kErrorFileNotFound, registry_->DeleteKey(scratch_, "Parent\\Child"));
     EXPECT_EQ(kErrorSuccess, registry_->DeleteKey(scratch_, "Parent"));
     EXPECT_TRUE(SubkeyNames(scratch_).empty());
+}
+
+// The W calls, with the buffer and size rules the routines build on.
+
+// RenameRegKey refuses a destination that CreateKeyExW did not make new;
+// MoveSubKeys opens and deletes each subkey by the name enumeration gave.
+TEST_F(RegistryContract, WideKeyCallsTakeNamesAsGivenAndTellANewKeyFromAnOldOne) {
+    const std::u16string name = u"Ключ 鍵";
+    HKey key = 0;
+    for (std::uint32_t expected : {kRegCreatedNewKey, kRegOpenedExistingKey}) {
+        std::uint32_t disposition = 0;
+        ASSERT_EQ(kErrorSuccess, registry_->CreateKeyExW(scratch_, name, nullptr, kKeyAllAccess, &key, &disposition));
+        EXPECT_EQ(kErrorSuccess, registry_->CloseKey(key));
+        EXPECT_EQ(expected, disposition);
+    }
+    EXPECT_EQ(std::vector<std::string>{"Ключ 鍵"}, SubkeyNames(scratch_));
+    ASSERT_EQ(kErrorSuccess, registry_->OpenKeyExW(scratch_, name, kKeyRead, &key));
+    EXPECT_EQ(kErrorSuccess, registry_->CloseKey(key));
+    EXPECT_EQ(kErrorSuccess, registry_->DeleteKeyW(scratch_, name));
+    EXPECT_EQ(kErrorFileNotFound, registry_->OpenKeyExW(scratch_, name, kKeyRead, &key));
+}
+
+// Each value is read the two ways the routines read: as ReadRegValue does
+// (the size and type with no buffer, then a buffer of exactly that size)
+// and as CopyRegValues does (a name buffer of kMaxValueNameChars + 1, data
+// grown to the size ERROR_MORE_DATA reports). SetValueExactly relies on
+// the bytes given, and no more, being stored.
+TEST_F(RegistryContract, ValuesComeBackWithTheTypeAndBytesSetValueExWWasGiven) {
+    HKey key = Create("Values");
+    const SnapshotValue values[] = {
+        SzValue("Sz", "open"),
+        {"Unterminated", kRegSz, TextBytes("abc")},
+        {"Odd", kRegSz, {0x41, 0x04, 0x42}},
+        {"Имя 鍵", kRegExpandSz, SzBytes("%ПУТЬ%\\Ω")},
+        {"Multi", kRegMultiSz, TextBytes(std::string("a\0bc\0\0", 6))},
+        {"Empty", kRegSz, {}},
+        {std::string(kMaxValueNameChars, 'v'), kRegNone, {}},
+        {"", kRegDword, {0x01, 0x00, 0x00, 0x80}},
+    };
+    // To be overwritten with another type and fewer bytes.
+    Set(key, "Sz", kRegBinary, std::vector<std::uint8_t>(32, 7));
+    for (const SnapshotValue& value : values) {
+        // What follows the data is not NUL, so there is no terminator to pick up.
+        std::vector<std::uint8_t> guarded = value.data;
+        guarded.insert(guarded.end(), 2, 0xFF);
+        ASSERT_EQ(kErrorSuccess, registry_->SetValueExW(key, Utf16FromUtf8(value.name), value.type,
+                                                        value.data.empty() ? nullptr : guarded.data(),
+                                                        static_cast<std::uint32_t>(value.data.size())));
+    }
+
+    for (const SnapshotValue& value : values) {
+        const std::u16string name = Utf16FromUtf8(value.name);
+        std::uint32_t type = 99;
+        std::uint32_t size = kUnset;
+        ASSERT_EQ(kErrorSuccess, registry_->QueryValueExW(key, name, &type, nullptr, &size)) << value.name;
+        EXPECT_EQ(value.type, type) << value.name;
+        ASSERT_EQ(value.data.size(), size) << value.name;
+        if (size == 0) continue;
+        std::vector<std::uint8_t> data(size);
+        std::uint32_t shortSize = size - 1;
+        EXPECT_EQ(kErrorMoreData, registry_->QueryValueExW(key, name, &type, data.data(), &shortSize)) << value.name;
+        ASSERT_EQ(kErrorSuccess, registry_->QueryValueExW(key, name, &type, data.data(), &size)) << value.name;
+        EXPECT_EQ(value.data, data) << value.name;
+    }
+    std::uint32_t size = kUnset;
+    EXPECT_EQ(kErrorFileNotFound, registry_->QueryValueExW(key, u"Missing", nullptr, nullptr, &size));
+
+    KeySnapshot listed;
+    std::u16string name(kMaxValueNameChars + 1, u'#');
+    std::vector<std::uint8_t> data(1);
+    RegStatus status = kErrorSuccess;
+    for (std::uint32_t index = 0; status == kErrorSuccess && index <= std::size(values); ++index) {
+        std::uint32_t nameSize = static_cast<std::uint32_t>(name.size());
+        std::uint32_t type = 99;
+        std::uint32_t dataSize = 0;
+        status = registry_->EnumValueW(key, index, &name[0], &nameSize, &type, data.data(), &dataSize);
+        if (status == kErrorMoreData) {
+            data.resize(dataSize + 1);
+            nameSize = static_cast<std::uint32_t>(name.size());
+            status = registry_->EnumValueW(key, index, &name[0], &nameSize, &type, data.data(), &dataSize);
+        }
+        if (status == kErrorSuccess) {
+            listed.values.push_back({Utf8FromUtf16(name.substr(0, nameSize)), type,
+                                     std::vector<std::uint8_t>(data.begin(), data.begin() + dataSize)});
+        }
+    }
+    EXPECT_EQ(kErrorNoMoreItems, status);
+    EXPECT_EQ((KeySnapshot{"", "", {std::begin(values), std::end(values)}, {}}), listed);
+}
+
+// MoveSubKeys gives the name kMaxKeyNameChars + 1 characters and doubles
+// the class buffer on ERROR_MORE_DATA; ReadClass asks QueryInfoKeyW for the
+// class length with no buffer, then passes one character more for the NUL.
+// A class too long for its buffer must be refused, not cut: Windows
+// documents ERROR_MORE_DATA for QueryInfoKeyW, Wine answers
+// ERROR_INSUFFICIENT_BUFFER, and either stops the rename.
+TEST_F(RegistryContract, NamesAndClassesAreCountedInCharactersAndNeverCut) {
+    const std::u16string longName(kMaxKeyNameChars, u'k');
+    const std::u16string text = u"Ключ 鍵";
+    const std::u16string cls = u"Класс DDE";
+    const std::uint32_t clsChars = static_cast<std::uint32_t>(cls.size());
+    const HKey plain = CreateW(u"Long\\" + longName);
+    const HKey classed = CreateW(u"Text\\" + text, &cls);
+    std::u16string name(kMaxKeyNameChars + 1, u'#');
+    std::u16string clsOut(cls.size() + 1, u'#');
+    std::uint32_t nameSize = 0;
+    std::uint32_t clsSize = 0;
+    auto enumerate = [&](HKey parent, std::uint32_t index, std::uint32_t clsBuffer) {
+        nameSize = static_cast<std::uint32_t>(name.size());
+        clsSize = clsBuffer;
+        return registry_->EnumKeyExW(parent, index, &name[0], &nameSize, &clsOut[0], &clsSize);
+    };
+
+    ASSERT_EQ(kErrorSuccess, enumerate(Open("Long", kKeyRead), 0, 1));
+    EXPECT_EQ(longName, name.substr(0, nameSize));
+    EXPECT_EQ(0u, clsSize);
+    EXPECT_EQ(kErrorNoMoreItems, enumerate(Open("Long", kKeyRead), 1, 1));
+    EXPECT_EQ(kErrorMoreData, enumerate(Open("Text", kKeyRead), 0, clsChars));
+    ASSERT_EQ(kErrorSuccess, enumerate(Open("Text", kKeyRead), 0, clsChars + 1));
+    EXPECT_EQ(text, name.substr(0, nameSize));
+    EXPECT_EQ(cls, clsOut.substr(0, clsSize));
+
+    for (const auto& [key, expected] : {std::pair{plain, std::u16string()}, std::pair{classed, cls}}) {
+        std::uint32_t size = kUnset;
+        ASSERT_EQ(kErrorSuccess, registry_->QueryInfoKeyW(key, nullptr, &size));
+        ASSERT_EQ(expected.size(), size);
+        size += 1;
+        ASSERT_EQ(kErrorSuccess, registry_->QueryInfoKeyW(key, &clsOut[0], &size));
+        EXPECT_EQ(expected, clsOut.substr(0, size));
+    }
+    clsSize = clsChars;
+    const RegStatus refused = registry_->QueryInfoKeyW(classed, &clsOut[0], &clsSize);
+    EXPECT_TRUE(refused == kErrorMoreData || refused == kErrorInsufficientBuffer) << refused;
 }
 
 TEST_F(RegistryContract, HandleOfADeletedKeyAnswersKeyDeleted) {
