@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/MemoryRegistry.h"
+#include "tests/support/KeySnapshot.h"
 
 namespace wof {
 

@@ -13,6 +13,8 @@
 #include "bench/BenchRow.h"
 #include "bench/BenchTree.h"
 #include "registry/RegistryRoutines.h"
+#include "tests/support/Latin1Codec.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-// The registry as the routines see it: the ten single-byte ("A") registry
-// functions, the wide ("W") forms of seven of them and RegQueryInfoKeyW, with the same
-// arguments, buffer rules and statuses. The real implementation forwards to
-// advapi32; the in-memory one stands in for it in native tests.
+// The registry as the routines see it: the registry functions they call,
+// with the same arguments, buffer rules and statuses, and no others. The
+// real implementation forwards to advapi32; the in-memory one stands in for
+// it in native tests.
 //
-// The A functions pass names and string data through the ANSI code page,
-// and a character outside it comes back as "?". They serve for the names
-// the program itself supplies. Whatever is read from the registry to be
-// written back (names, classes, values) travels through the W functions,
-// which carry it unchanged.
+// The single-byte ("A") functions pass names through the ANSI code page,
+// where a character outside it becomes "?"; they serve for the paths and
+// names the program itself supplies. Values, and whatever is read from the
+// registry to be written back (names, classes), travel through the wide
+// ("W") functions, which carry them unchanged.
 #pragma once
 
 #include <cstdint>
@@ -55,7 +55,7 @@ constexpr std::uint32_t kRegLink = 6;
 constexpr std::uint32_t kRegMultiSz = 7;
 constexpr std::uint32_t kRegQword = 11;
 
-// The types whose data the A functions convert through the ANSI code page.
+// The types whose data is text: UTF-16 through the W functions.
 constexpr bool IsTextType(std::uint32_t type) {
     return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
 }
@@ -81,14 +81,6 @@ public:
     virtual RegStatus CreateKeyEx(HKey key, const std::string& subKey, const std::string* cls, std::uint32_t access,
                                   HKey* result, std::uint32_t* disposition) = 0;
     virtual RegStatus CreateKey(HKey key, const std::string& subKey, HKey* result) = 0;
-    virtual RegStatus QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
-                                   std::uint32_t* dataSize) = 0;
-    virtual RegStatus SetValueEx(HKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
-                                 std::uint32_t dataSize) = 0;
-    virtual RegStatus EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
-                                std::uint32_t* clsSize) = 0;
-    virtual RegStatus EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
-                                std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
     virtual RegStatus DeleteKey(HKey key, const std::string& subKey) = 0;
     virtual RegStatus DeleteValue(HKey key, const std::string& valueName) = 0;
     virtual RegStatus CloseKey(HKey key) = 0;

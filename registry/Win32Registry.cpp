@@ -76,44 +76,6 @@ RegStatus Win32Registry::CreateKey(HKey key, const std::string& subKey, HKey* re
     return status;
 }
 
-RegStatus Win32Registry::QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type,
-                                      std::uint8_t* data, std::uint32_t* dataSize) {
-    DwordArg typeArg(type);
-    DwordArg sizeArg(dataSize);
-    LONG status = RegQueryValueExA(ToWin(key), valueName.c_str(), nullptr, typeArg.get(), data, sizeArg.get());
-    typeArg.Return();
-    sizeArg.Return();
-    return status;
-}
-
-RegStatus Win32Registry::SetValueEx(HKey key, const std::string& valueName, std::uint32_t type,
-                                    const std::uint8_t* data, std::uint32_t dataSize) {
-    return RegSetValueExA(ToWin(key), valueName.c_str(), 0, type, data, dataSize);
-}
-
-RegStatus Win32Registry::EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
-                                   std::uint32_t* clsSize) {
-    DwordArg nameArg(nameSize);
-    DwordArg clsArg(clsSize);
-    FILETIME lastWrite;
-    LONG status = RegEnumKeyExA(ToWin(key), index, name, nameArg.get(), nullptr, cls, clsArg.get(), &lastWrite);
-    nameArg.Return();
-    clsArg.Return();
-    return status;
-}
-
-RegStatus Win32Registry::EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
-                                   std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
-    DwordArg nameArg(nameSize);
-    DwordArg typeArg(type);
-    DwordArg sizeArg(dataSize);
-    LONG status = RegEnumValueA(ToWin(key), index, name, nameArg.get(), nullptr, typeArg.get(), data, sizeArg.get());
-    nameArg.Return();
-    typeArg.Return();
-    sizeArg.Return();
-    return status;
-}
-
 RegStatus Win32Registry::DeleteKey(HKey key, const std::string& subKey) {
     return RegDeleteKeyA(ToWin(key), subKey.c_str());
 }

@@ -13,14 +13,6 @@ public:
     RegStatus CreateKeyEx(HKey key, const std::string& subKey, const std::string* cls, std::uint32_t access,
                           HKey* result, std::uint32_t* disposition) override;
     RegStatus CreateKey(HKey key, const std::string& subKey, HKey* result) override;
-    RegStatus QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
-                           std::uint32_t* dataSize) override;
-    RegStatus SetValueEx(HKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
-                         std::uint32_t dataSize) override;
-    RegStatus EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
-                        std::uint32_t* clsSize) override;
-    RegStatus EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
-                        std::uint8_t* data, std::uint32_t* dataSize) override;
     RegStatus DeleteKey(HKey key, const std::string& subKey) override;
     RegStatus DeleteValue(HKey key, const std::string& valueName) override;
     RegStatus CloseKey(HKey key) override;

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "registry/MemoryRegistry.h"
+#include "tests/support/KeySnapshot.h"
 
 namespace wof {
 

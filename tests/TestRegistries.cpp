@@ -6,10 +6,13 @@
 
 #include "registry/KeyHandle.h"
 #include "registry/RegistryRoutines.h"
-#include "registry/Utf16.h"
+#include "tests/support/Utf8.h"
 
 #ifdef _WIN32
 #include "registry/Win32Registry.h"
+#else
+#include "tests/support/Latin1Codec.h"
+#include "tests/support/MemoryRegistry.h"
 #endif
 
 namespace wof {
@@ -227,6 +230,23 @@ std::optional<KeySnapshot> ReadTree(Registry& registry, HKey root, const std::st
 
 bool WriteTree(Registry& registry, HKey root, const std::string& path, const KeySnapshot& tree) {
     return WriteKey(registry, root, Utf16FromUtf8(path), tree, path);
+}
+
+void SetValue(Registry& registry, HKey root, const std::string& path, const std::string& name, std::uint32_t type,
+              const std::vector<std::uint8_t>& data) {
+    KeyHandle key(registry);
+    std::uint32_t disposition = 0;
+    registry.CreateKeyExW(root, Utf16FromUtf8(path), nullptr, kKeyAllAccess, key.put(), &disposition);
+    SetValueExactly(registry, key.get(), Utf16FromUtf8(name), type, data.data(),
+                    static_cast<std::uint32_t>(data.size()));
+}
+
+void SeedWordDocumentType(Registry& registry, const WordDocumentType& type) {
+    WriteTree(registry, kHkeyClassesRoot, type.progId, Word2007Registration(type));
+}
+
+void SeedWord2007(Registry& registry) {
+    for (const WordDocumentType& type : kWordDocumentTypes) SeedWordDocumentType(registry, type);
 }
 
 }  // namespace wof

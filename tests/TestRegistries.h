@@ -2,13 +2,16 @@
 // Latin-1, on Windows (or Wine) the real registry and code page.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "registry/AnsiCodec.h"
-#include "registry/MemoryRegistry.h"
 #include "registry/Registry.h"
+#include "tests/support/KeySnapshot.h"
+#include "tests/support/Word2007Registration.h"
 
 namespace wof {
 
@@ -34,5 +37,14 @@ std::optional<KeySnapshot> ReadTree(Registry& registry, HKey root, const std::st
 // Writes tree at path through the W calls, keys with their classes (a key
 // that exists keeps its own). False, and a test failure, when a call fails.
 bool WriteTree(Registry& registry, HKey root, const std::string& path, const KeySnapshot& tree);
+
+// Sets one value through the W calls, creating its key (without a class)
+// where it is missing. Names in UTF-8; data as stored (see TextBytes).
+void SetValue(Registry& registry, HKey root, const std::string& path, const std::string& name, std::uint32_t type,
+              const std::vector<std::uint8_t>& data);
+
+// Writes the document type's registration over whatever is there.
+void SeedWordDocumentType(Registry& registry, const WordDocumentType& type);
+void SeedWord2007(Registry& registry);
 
 }  // namespace wof

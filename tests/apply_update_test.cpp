@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <tuple>
 
+#include "registry/KeyHandle.h"
 #include "repair/ApplyUpdate.h"
 #include "tests/FakeUpdateHost.h"
 #include "tests/TestRegistries.h"
-#include "tests/Word2007Registry.h"
 
 namespace wof {
 namespace {
@@ -20,6 +21,8 @@ const std::string kCmd12 = "Word.Document.12\\Shell\\Open\\Command";
 const std::string kCmd8 = "Word.Document.8\\Shell\\Open\\Command";
 const std::string kOpen12 = "Word.Document.12\\Shell\\Open";
 const std::string kOpen8 = "Word.Document.8\\Shell\\Open";
+const WordDocumentType& kWord12 = kWordDocumentTypes[0];
+const WordDocumentType& kWord8 = kWordDocumentTypes[1];
 
 using Kind = FakeUpdateHost::Box::Kind;
 
@@ -51,12 +54,14 @@ protected:
 
 std::string LogLine(const std::string& key, const std::string& value) { return key + " = " + value + "\r\n"; }
 
+// The "Command" value's text as read: one of its two closing NULs dropped.
+std::string CommandText(const WordDocumentType& type) { return type.descriptor + '\0'; }
+
+RegValue Stored(const SnapshotValue& value) { return {value.type, value.data}; }
+
 TEST_F(ApplyUpdateTest, RepairsBothDocumentTypesLogsWhatItFoundAndSaysSo) {
     const std::optional<KeySnapshot> dde12 = Tree(kOpen12 + "\\ddeexec");
     const std::optional<KeySnapshot> dde8 = Tree(kOpen8 + "\\ddeexec");
-    // The "Command" value's text as read: one of its two closing NULs dropped.
-    const std::string commandText = kWordCommandValue.substr(0, kWordCommandValue.size() - 1);
-
     EXPECT_EQ(Run(), UpdateOutcome::Applied);
 
     ASSERT_EQ(host_.boxes.size(), 2u);
@@ -67,14 +72,14 @@ TEST_F(ApplyUpdateTest, RepairsBothDocumentTypesLogsWhatItFoundAndSaysSo) {
 
     EXPECT_EQ(host_.createdPaths, std::vector<std::wstring>{LR"(C:\Tools\WordOpenFix.txt)"});
     EXPECT_TRUE(host_.logClosed);
-    EXPECT_EQ(host_.log, LogLine(kCmd12, kWordCommand) + LogLine(kCmd12, commandText) + LogLine(kCmd8, kWordCommand) +
-                             LogLine(kCmd8, commandText));
+    EXPECT_EQ(host_.log, LogLine(kCmd12, kWordOpenCommand) + LogLine(kCmd12, CommandText(kWord12)) +
+                             LogLine(kCmd8, kWordOpenCommand) + LogLine(kCmd8, CommandText(kWord8)));
 
-    for (const auto& [open, dde] : {std::pair{kOpen12, dde12}, std::pair{kOpen8, dde8}}) {
+    for (const auto& [open, dde, type] : {std::tuple{kOpen12, dde12, &kWord12}, std::tuple{kOpen8, dde8, &kWord8}}) {
         const std::string cmd = open + "\\Command";
         EXPECT_EQ(Value(cmd, ""), (RegValue{kRegSz, SzBytes(kRepairedCommand)}));
         EXPECT_EQ(Value(cmd, "Command"), std::nullopt);
-        EXPECT_EQ(Value(cmd, "Command.bk"), (RegValue{kRegMultiSz, TextBytes(kWordCommandValue)}));
+        EXPECT_EQ(Value(cmd, "Command.bk"), Stored(CommandValue(*type)));
         EXPECT_FALSE(Exists(open + "\\ddeexec"));
         EXPECT_EQ(Tree(open + "\\ddeexec.bak"), dde);
     }
@@ -193,7 +198,7 @@ TEST_F(ApplyUpdateTest, OfficeRepairAfterAnUpdateIsRepairedAgainWithoutTouchingO
     ASSERT_EQ(Run(), UpdateOutcome::Applied);
     const std::optional<KeySnapshot> firstBackup = Tree(kOpen12 + "\\ddeexec.bak");
     // An Office repair registers the type again over the repaired one.
-    SeedWordDocumentType(*registry_, "Word.Document.12");
+    SeedWordDocumentType(*registry_, kWord12);
     SetValue(*registry_, kHkeyClassesRoot, kOpen12 + "\\ddeexec\\Topic", "", kRegSz, SzBytes("Repaired"));
     const std::optional<KeySnapshot> recreated = Tree(kOpen12 + "\\ddeexec");
     host_ = FakeUpdateHost();
@@ -201,7 +206,7 @@ TEST_F(ApplyUpdateTest, OfficeRepairAfterAnUpdateIsRepairedAgainWithoutTouchingO
     EXPECT_EQ(Run(), UpdateOutcome::Applied);
     EXPECT_EQ(Value(kCmd12, ""), (RegValue{kRegSz, SzBytes(kRepairedCommand)}));
     EXPECT_EQ(Value(kCmd12, "Command"), std::nullopt);
-    EXPECT_EQ(Value(kCmd12, "Command.bk"), (RegValue{kRegMultiSz, TextBytes(kWordCommandValue)}));
+    EXPECT_EQ(Value(kCmd12, "Command.bk"), Stored(CommandValue(kWord12)));
     EXPECT_FALSE(Exists(kOpen12 + "\\ddeexec"));
     EXPECT_EQ(Tree(kOpen12 + "\\ddeexec.bak"), firstBackup);
     EXPECT_EQ(Tree(kOpen12 + "\\ddeexec.bak2"), recreated);

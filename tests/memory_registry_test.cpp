@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "registry/MemoryRegistry.h"
 #include "tests/TestRegistries.h"
+#include "tests/support/MemoryRegistry.h"
+#include "tests/support/Utf8.h"
 
 namespace wof {
 namespace {
@@ -36,8 +37,9 @@ protected:
         HKey key = 0;
         RegStatus status = registry_.CreateKey(kHkeyClassesRoot, path, &key);
         if (status != kErrorSuccess) return status;
-        const std::uint8_t data[] = {'x', 0};
-        status = registry_.SetValueEx(key, name, kRegSz, data, sizeof data);
+        const std::vector<std::uint8_t> data = SzBytes("x");
+        status = registry_.SetValueExW(key, Utf16FromUtf8(name), kRegSz, data.data(),
+                                       static_cast<std::uint32_t>(data.size()));
         registry_.CloseKey(key);
         return status;
     }
@@ -228,7 +230,7 @@ TEST_F(MemoryRegistryTest, LoadReplacesTheSubtreeAndOrphansItsHandles) {
     registry_.Load("HKCR\\P", KeySnapshot{"", "", {SzValue("", "new")}, {}});
     EXPECT_EQ((KeySnapshot{"", "", {SzValue("", "new")}, {}}), registry_.Snapshot("HKCR\\P"));
     std::uint32_t size = 0;
-    EXPECT_EQ(kErrorKeyDeleted, registry_.QueryValueEx(command, "", nullptr, nullptr, &size));
+    EXPECT_EQ(kErrorKeyDeleted, registry_.QueryValueExW(command, u"", nullptr, nullptr, &size));
     EXPECT_EQ(kErrorSuccess, registry_.CloseKey(command));
 
     EXPECT_EQ(std::nullopt, registry_.Snapshot("HKCR\\Missing"));

@@ -2,12 +2,13 @@
 // failure must leave every key and value somewhere and never show success.
 #include <gtest/gtest.h>
 
-#include "registry/MemoryRegistry.h"
 #include "registry/RegistryRoutines.h"
 #include "repair/ApplyUpdate.h"
 #include "tests/FakeUpdateHost.h"
 #include "tests/FlatTree.h"
-#include "tests/Word2007Registry.h"
+#include "tests/TestRegistries.h"
+#include "tests/support/Latin1Codec.h"
+#include "tests/support/MemoryRegistry.h"
 
 namespace wof {
 namespace {

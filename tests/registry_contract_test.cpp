@@ -5,23 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "registry/Utf16.h"
 #include "tests/TestRegistries.h"
+#include "tests/support/Utf8.h"
 
 namespace wof {
 namespace {
 
+constexpr RegStatus kErrorInsufficientBuffer = 122;
 constexpr RegStatus kErrorBadPathname = 161;
 constexpr std::uint32_t kKeySetValue = 0x0002;
-constexpr char kSentinel = '#';
-constexpr std::uint32_t kSentinelSize = 0xBEEF;
-
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+constexpr std::uint32_t kUnset = 0xBEEF;
 
 class RegistryContract : public ::testing::Test {
 protected:
@@ -46,6 +44,13 @@ protected:
         return key;
     }
 
+    HKey CreateW(const std::u16string& path, const std::u16string* cls = nullptr) {
+        HKey key = 0;
+        EXPECT_EQ(kErrorSuccess, registry_->CreateKeyExW(scratch_, path, cls, kKeyAllAccess, &key, nullptr));
+        open_.push_back(key);
+        return key;
+    }
+
     HKey Open(const std::string& path, std::uint32_t access = kKeyAllAccess) {
         HKey key = 0;
         EXPECT_EQ(kErrorSuccess, registry_->OpenKeyEx(scratch_, path, access, &key)) << path;
@@ -60,9 +65,11 @@ protected:
         return status;
     }
 
+    // String data must carry its NUL: the registry adds one it finds just
+    // past the given size.
     void Set(HKey key, const std::string& name, std::uint32_t type, const std::vector<std::uint8_t>& data) {
-        ASSERT_EQ(kErrorSuccess, registry_->SetValueEx(key, name, type, data.data(),
-                                                       static_cast<std::uint32_t>(data.size())));
+        ASSERT_EQ(kErrorSuccess, registry_->SetValueExW(key, Utf16FromUtf8(name), type, data.data(),
+                                                        static_cast<std::uint32_t>(data.size())));
     }
 
     // Reads a value whole; the type is REG_NONE and the data empty when the
@@ -70,7 +77,7 @@ protected:
     SnapshotValue Read(HKey key, const std::string& name) {
         SnapshotValue value{name, kRegNone, std::vector<std::uint8_t>(256)};
         std::uint32_t size = static_cast<std::uint32_t>(value.data.size());
-        RegStatus status = registry_->QueryValueEx(key, name, &value.type, value.data.data(), &size);
+        RegStatus status = registry_->QueryValueExW(key, Utf16FromUtf8(name), &value.type, value.data.data(), &size);
         value.data.resize(status == kErrorSuccess ? size : 0);
         return value;
     }
@@ -78,28 +85,28 @@ protected:
     std::vector<std::string> SubkeyNames(HKey key) {
         std::vector<std::string> names;
         for (std::uint32_t index = 0;; ++index) {
-            char name[kMaxKeyNameChars + 1];
-            std::uint32_t size = sizeof name;
-            RegStatus status = registry_->EnumKeyEx(key, index, name, &size, nullptr, nullptr);
+            char16_t name[kMaxKeyNameChars + 1];
+            std::uint32_t size = kMaxKeyNameChars + 1;
+            RegStatus status = registry_->EnumKeyExW(key, index, name, &size, nullptr, nullptr);
             if (status != kErrorSuccess) {
                 EXPECT_EQ(kErrorNoMoreItems, status);
                 return names;
             }
-            names.emplace_back(name, size);
+            names.push_back(Utf8FromUtf16(std::u16string(name, size)));
         }
     }
 
     std::vector<std::string> ValueNames(HKey key) {
         std::vector<std::string> names;
         for (std::uint32_t index = 0;; ++index) {
-            char name[64];
-            std::uint32_t size = sizeof name;
-            RegStatus status = registry_->EnumValue(key, index, name, &size, nullptr, nullptr, nullptr);
+            char16_t name[64];
+            std::uint32_t size = std::size(name);
+            RegStatus status = registry_->EnumValueW(key, index, name, &size, nullptr, nullptr, nullptr);
             if (status != kErrorSuccess) {
                 EXPECT_EQ(kErrorNoMoreItems, status);
                 return names;
             }
-            names.emplace_back(name, size);
+            names.push_back(Utf8FromUtf16(std::u16string(name, size)));
         }
     }
 
@@ -149,13 +156,13 @@ TEST_F(RegistryContract, CreateKeyExMakesEveryMissingKeyAndReportsWhetherItWasNe
 
     // The class given at creation is what enumeration shows.
     HKey two = Open("One\\Two", kKeyRead);
-    char name[16];
-    std::uint32_t nameSize = sizeof name;
-    char clsOut[16];
-    std::uint32_t clsSize = sizeof clsOut;
-    ASSERT_EQ(kErrorSuccess, registry_->EnumKeyEx(two, 0, name, &nameSize, clsOut, &clsSize));
-    EXPECT_EQ("Three", std::string(name, nameSize));
-    EXPECT_EQ(cls, std::string(clsOut, clsSize));
+    char16_t name[16];
+    std::uint32_t nameSize = std::size(name);
+    char16_t clsOut[16];
+    std::uint32_t clsSize = std::size(clsOut);
+    ASSERT_EQ(kErrorSuccess, registry_->EnumKeyExW(two, 0, name, &nameSize, clsOut, &clsSize));
+    EXPECT_EQ(u"Three", std::u16string(name, nameSize));
+    EXPECT_EQ(u"Klass", std::u16string(clsOut, clsSize));
 
     for (const char* again : {"One\\Two\\Three", "ONE\\two", "One"}) {
         HKey reopened = 0;
@@ -179,244 +186,20 @@ TEST_F(RegistryContract, CreateKeyOpensOrCreatesAWritableKey) {
     EXPECT_EQ(std::vector<std::string>{"Key"}, SubkeyNames(Open("Plain")));
 }
 
-TEST_F(RegistryContract, QueryOfAMissingValueLeavesBufferAndSizeAlone) {
-    HKey key = Create("Values");
-    for (const char* name : {"Missing", ""}) {
-        std::array<std::uint8_t, 8> data;
-        data.fill(kSentinel);
-        std::uint32_t size = sizeof data;
-        std::uint32_t type = 99;
-        EXPECT_EQ(kErrorFileNotFound, registry_->QueryValueEx(key, name, &type, data.data(), &size)) << name;
-        EXPECT_EQ(sizeof data, size);
-        EXPECT_EQ(kRegNone, type);
-        for (std::uint8_t byte : data) EXPECT_EQ(kSentinel, byte);
-    }
-    // Asking for the size alone reads 0.
-    std::uint32_t size = kSentinelSize;
-    EXPECT_EQ(kErrorFileNotFound, registry_->QueryValueEx(key, "Missing", nullptr, nullptr, &size));
-    EXPECT_EQ(0u, size);
-}
-
-TEST_F(RegistryContract, QueryReportsSizesAndRefusesShortBuffers) {
-    HKey key = Create("Values");
-    const std::vector<std::uint8_t> text = Bytes(std::string("hello", 6));
-    Set(key, "Text", kRegSz, text);
-
-    std::uint32_t type = 99;
-    std::uint32_t size = 0;
-    EXPECT_EQ(kErrorSuccess, registry_->QueryValueEx(key, "TEXT", &type, nullptr, &size));
-    EXPECT_EQ(kRegSz, type);
-    EXPECT_EQ(6u, size);
-    EXPECT_EQ(kErrorSuccess, registry_->QueryValueEx(key, "text", nullptr, nullptr, nullptr));
-
-    std::array<std::uint8_t, 8> data;
-    data.fill(kSentinel);
-    size = 5;
-    type = 99;
-    EXPECT_EQ(kErrorMoreData, registry_->QueryValueEx(key, "Text", &type, data.data(), &size));
-    EXPECT_EQ(6u, size);
-    EXPECT_EQ(kRegSz, type);
-
-    // The size just learned is enough for the second call.
-    EXPECT_EQ(kErrorSuccess, registry_->QueryValueEx(key, "Text", &type, data.data(), &size));
-    EXPECT_EQ(6u, size);
-    EXPECT_EQ(text, std::vector<std::uint8_t>(data.begin(), data.begin() + 6));
-    EXPECT_EQ(kSentinel, data[6]);
-
-    EXPECT_EQ(kErrorInvalidParameter, registry_->QueryValueEx(key, "Text", &type, data.data(), nullptr));
-}
-
-TEST_F(RegistryContract, SetKeepsTypeAndBytesExactly) {
-    HKey key = Create("Values");
-    struct Case {
-        const char* name;
-        std::uint32_t type;
-        std::vector<std::uint8_t> data;
-    };
-    // The unterminated string is cut from a longer buffer whose next byte
-    // is not NUL, so the registry has no terminator to pick up.
-    const Case cases[] = {
-        {"Sz", kRegSz, Bytes(std::string("open\0", 5))},
-        {"Unterminated", kRegSz, Bytes("abc")},
-        {"Latin", kRegSz, {0x43, 0xE9, 0xC4, 0x00}},
-        {"Empty", kRegSz, {}},
-        {"Expand", kRegExpandSz, Bytes(std::string("%SystemRoot%\0", 13))},
-        {"Multi", kRegMultiSz, Bytes(std::string("a\0bc\0\0", 6))},
-        {"Binary", kRegBinary, {0x00, 0xFF, 0x00, 0x7F}},
-        {"Dword", kRegDword, {0x01, 0x00, 0x00, 0x80}},
-        {"", kRegSz, Bytes(std::string("default\0", 8))},
-    };
-    for (const Case& c : cases) {
-        if (std::strcmp(c.name, "Unterminated") == 0) {
-            const std::uint8_t buffer[] = {'a', 'b', 'c', 'X', 0};
-            ASSERT_EQ(kErrorSuccess, registry_->SetValueEx(key, c.name, c.type, buffer, 3));
-        } else {
-            Set(key, c.name, c.type, c.data);
-        }
-    }
-    for (const Case& c : cases) {
-        SnapshotValue value = Read(key, c.name);
-        EXPECT_EQ(c.type, value.type) << c.name;
-        EXPECT_EQ(c.data, value.data) << c.name;
-    }
-}
-
-TEST_F(RegistryContract, SetOverwritesInPlaceUnderTheFirstSpelling) {
-    HKey key = Create("Values");
-    Set(key, "CaseV", kRegSz, Bytes(std::string("1", 2)));
-    Set(key, "CASEV", kRegDword, {5, 0, 0, 0});
-    EXPECT_EQ(std::vector<std::string>{"CaseV"}, ValueNames(key));
-    SnapshotValue value = Read(key, "casev");
-    EXPECT_EQ(kRegDword, value.type);
-    EXPECT_EQ((std::vector<std::uint8_t>{5, 0, 0, 0}), value.data);
-}
-
-TEST_F(RegistryContract, EnumKeyListsSubkeysSortedAndStable) {
-    for (const char* name : {"b", "A", "C"}) Create(name);
-    EXPECT_EQ((std::vector<std::string>{"A", "b", "C"}), SubkeyNames(scratch_));
-    EXPECT_EQ((std::vector<std::string>{"A", "b", "C"}), SubkeyNames(scratch_));
-
-    char name[8];
-    std::memset(name, kSentinel, sizeof name);
-    std::uint32_t size = sizeof name;
-    EXPECT_EQ(kErrorNoMoreItems, registry_->EnumKeyEx(scratch_, 3, name, &size, nullptr, nullptr));
-    EXPECT_EQ(sizeof name, size);
-    EXPECT_EQ(kSentinel, name[0]);
-}
-
-TEST_F(RegistryContract, EnumKeyNameBufferMustHoldTheNul) {
-    Create("Five5");
-    struct Case {
-        std::uint32_t size;
-        RegStatus status;
-    };
-    const Case cases[] = {{0, kErrorMoreData}, {1, kErrorMoreData}, {5, kErrorMoreData}, {6, kErrorSuccess},
-                          {64, kErrorSuccess}};
-    for (const Case& c : cases) {
-        char name[64];
-        std::memset(name, kSentinel, sizeof name);
-        std::uint32_t size = c.size;
-        EXPECT_EQ(c.status, registry_->EnumKeyEx(scratch_, 0, name, &size, nullptr, nullptr)) << c.size;
-        if (c.status == kErrorSuccess) {
-            EXPECT_EQ(5u, size);
-            EXPECT_STREQ("Five5", name);
-        } else {
-            EXPECT_EQ(c.size, size);
-            EXPECT_EQ(kSentinel, name[0]);
-        }
-    }
-}
-
-TEST_F(RegistryContract, EnumKeyClassFollowsTheSameSizeRules) {
-    const std::string cls = "klass";
-    Create("k", &cls);
-    struct Case {
-        bool buffer;
-        std::uint32_t size;
-        RegStatus status;
-        std::uint32_t sizeAfter;
-    };
-    // Without a buffer the size only learns the class length.
-    const Case cases[] = {{true, 3, kErrorMoreData, 3}, {true, 5, kErrorMoreData, 5}, {true, 6, kErrorSuccess, 5},
-                          {false, 2, kErrorSuccess, 5}};
-    for (const Case& c : cases) {
-        char name[8];
-        char clsOut[8];
-        std::memset(name, kSentinel, sizeof name);
-        std::memset(clsOut, kSentinel, sizeof clsOut);
-        std::uint32_t nameSize = sizeof name;
-        std::uint32_t clsSize = c.size;
-        EXPECT_EQ(c.status, registry_->EnumKeyEx(scratch_, 0, name, &nameSize, c.buffer ? clsOut : nullptr,
-                                                 &clsSize))
-            << c.size;
-        EXPECT_EQ(c.sizeAfter, clsSize) << c.size;
-        if (c.status == kErrorSuccess) {
-            EXPECT_STREQ("k", name);
-            if (c.buffer) {
-                EXPECT_STREQ("klass", clsOut);
-            }
-        } else {
-            EXPECT_EQ(sizeof name, nameSize);
-            EXPECT_EQ(kSentinel, name[0]);
-            EXPECT_EQ(kSentinel, clsOut[0]);
-        }
-    }
-}
-
 TEST_F(RegistryContract, DeletingSubkeyZeroShiftsTheRestDown) {
     for (const char* name : {"k1", "k2", "k3"}) Create(name);
     std::vector<std::string> deleted;
     for (int i = 0; i < 5; ++i) {
-        char name[16];
-        std::uint32_t size = sizeof name;
-        RegStatus status = registry_->EnumKeyEx(scratch_, 0, name, &size, nullptr, nullptr);
+        char16_t name[16];
+        std::uint32_t size = std::size(name);
+        RegStatus status = registry_->EnumKeyExW(scratch_, 0, name, &size, nullptr, nullptr);
         if (status == kErrorNoMoreItems) break;
         ASSERT_EQ(kErrorSuccess, status);
-        ASSERT_EQ(kErrorSuccess, registry_->DeleteKey(scratch_, name));
-        deleted.emplace_back(name, size);
+        const std::u16string found(name, size);
+        ASSERT_EQ(kErrorSuccess, registry_->DeleteKeyW(scratch_, found));
+        deleted.push_back(Utf8FromUtf16(found));
     }
     EXPECT_EQ((std::vector<std::string>{"k1", "k2", "k3"}), deleted);
-}
-
-TEST_F(RegistryContract, EnumValueNameAndDataSizeRules) {
-    HKey key = Create("Values");
-    Set(key, "Value", kRegSz, Bytes(std::string("hello", 6)));
-    struct Case {
-        std::uint32_t nameSize;
-        bool data;
-        std::uint32_t dataSize;
-        RegStatus status;
-    };
-    const Case cases[] = {
-        {3, true, 64, kErrorMoreData},   {5, true, 64, kErrorMoreData}, {6, true, 64, kErrorSuccess},
-        {3, false, 0, kErrorMoreData},   {64, false, 0, kErrorSuccess}, {64, true, 0, kErrorMoreData},
-        {64, true, 5, kErrorMoreData},   {64, true, 6, kErrorSuccess},
-    };
-    for (const Case& c : cases) {
-        char name[64];
-        std::array<std::uint8_t, 64> data;
-        std::memset(name, kSentinel, sizeof name);
-        data.fill(kSentinel);
-        std::uint32_t nameSize = c.nameSize;
-        std::uint32_t dataSize = c.dataSize;
-        std::uint32_t type = 99;
-        EXPECT_EQ(c.status, registry_->EnumValue(key, 0, name, &nameSize, &type, c.data ? data.data() : nullptr,
-                                                 &dataSize))
-            << c.nameSize << "/" << c.dataSize;
-        // Even a refused call tells the type and the data size needed.
-        EXPECT_EQ(kRegSz, type);
-        EXPECT_EQ(6u, dataSize);
-        if (c.status == kErrorSuccess) {
-            EXPECT_EQ(5u, nameSize);
-            EXPECT_STREQ("Value", name);
-            if (c.data) {
-                EXPECT_STREQ("hello", reinterpret_cast<const char*>(data.data()));
-            }
-        }
-    }
-
-    char name[8];
-    std::uint32_t nameSize = sizeof name;
-    std::uint32_t type = 99;
-    std::uint32_t dataSize = kSentinelSize;
-    EXPECT_EQ(kErrorNoMoreItems, registry_->EnumValue(key, 1, name, &nameSize, &type, nullptr, &dataSize));
-    EXPECT_EQ(99u, type);
-    EXPECT_EQ(kSentinelSize, dataSize);
-    EXPECT_EQ(sizeof name, nameSize);
-}
-
-TEST_F(RegistryContract, EnumValueShortDataLeavesTheNameAlone) {
-    HKey key = Create("Values");
-    Set(key, "Value", kRegBinary, {1, 2, 3});
-    char name[16];
-    std::memset(name, kSentinel, sizeof name);
-    std::uint32_t nameSize = sizeof name;
-    std::array<std::uint8_t, 2> data{};
-    std::uint32_t dataSize = sizeof data;
-    EXPECT_EQ(kErrorMoreData, registry_->EnumValue(key, 0, name, &nameSize, nullptr, data.data(), &dataSize));
-    EXPECT_EQ(3u, dataSize);
-    EXPECT_EQ(sizeof name, nameSize);
-    EXPECT_EQ(kSentinel, name[0]);
 }
 
 TEST_F(RegistryContract, DeletingValueZeroShiftsTheRestDown) {
@@ -424,13 +207,13 @@ TEST_F(RegistryContract, DeletingValueZeroShiftsTheRestDown) {
     for (const char* name : {"v1", "v2", "v3", ""}) Set(key, name, kRegBinary, {1});
     std::vector<std::string> deleted;
     for (int i = 0; i < 6; ++i) {
-        char name[16];
-        std::uint32_t size = sizeof name;
-        RegStatus status = registry_->EnumValue(key, 0, name, &size, nullptr, nullptr, nullptr);
+        char16_t name[16];
+        std::uint32_t size = std::size(name);
+        RegStatus status = registry_->EnumValueW(key, 0, name, &size, nullptr, nullptr, nullptr);
         if (status == kErrorNoMoreItems) break;
         ASSERT_EQ(kErrorSuccess, status);
-        ASSERT_EQ(kErrorSuccess, registry_->DeleteValue(key, name));
-        deleted.emplace_back(name, size);
+        deleted.push_back(Utf8FromUtf16(std::u16string(name, size)));
+        ASSERT_EQ(kErrorSuccess, registry_->DeleteValue(key, deleted.back()));
     }
     std::sort(deleted.begin(), deleted.end());
     EXPECT_EQ((std::vector<std::string>{"", "v1", "v2", "v3"}), deleted);
@@ -458,6 +241,139 @@ TEST_F(RegistryContract, DeleteKeyRefusesParentsAndMissingKeys) {
     EXPECT_TRUE(SubkeyNames(scratch_).empty());
 }
 
+// The W calls, with the buffer and size rules the routines build on.
+
+// RenameRegKey refuses a destination that CreateKeyExW did not make new;
+// MoveSubKeys opens and deletes each subkey by the name enumeration gave.
+TEST_F(RegistryContract, WideKeyCallsTakeNamesAsGivenAndTellANewKeyFromAnOldOne) {
+    const std::u16string name = u"Ключ 鍵";
+    HKey key = 0;
+    for (std::uint32_t expected : {kRegCreatedNewKey, kRegOpenedExistingKey}) {
+        std::uint32_t disposition = 0;
+        ASSERT_EQ(kErrorSuccess, registry_->CreateKeyExW(scratch_, name, nullptr, kKeyAllAccess, &key, &disposition));
+        EXPECT_EQ(kErrorSuccess, registry_->CloseKey(key));
+        EXPECT_EQ(expected, disposition);
+    }
+    EXPECT_EQ(std::vector<std::string>{"Ключ 鍵"}, SubkeyNames(scratch_));
+    ASSERT_EQ(kErrorSuccess, registry_->OpenKeyExW(scratch_, name, kKeyRead, &key));
+    EXPECT_EQ(kErrorSuccess, registry_->CloseKey(key));
+    EXPECT_EQ(kErrorSuccess, registry_->DeleteKeyW(scratch_, name));
+    EXPECT_EQ(kErrorFileNotFound, registry_->OpenKeyExW(scratch_, name, kKeyRead, &key));
+}
+
+// Each value is read the two ways the routines read: as ReadRegValue does
+// (the size and type with no buffer, then a buffer of exactly that size)
+// and as CopyRegValues does (a name buffer of kMaxValueNameChars + 1, data
+// grown to the size ERROR_MORE_DATA reports). SetValueExactly relies on
+// the bytes given, and no more, being stored.
+TEST_F(RegistryContract, ValuesComeBackWithTheTypeAndBytesSetValueExWWasGiven) {
+    HKey key = Create("Values");
+    const SnapshotValue values[] = {
+        SzValue("Sz", "open"),
+        {"Unterminated", kRegSz, TextBytes("abc")},
+        {"Odd", kRegSz, {0x41, 0x04, 0x42}},
+        {"Имя 鍵", kRegExpandSz, SzBytes("%ПУТЬ%\\Ω")},
+        {"Multi", kRegMultiSz, TextBytes(std::string("a\0bc\0\0", 6))},
+        {"Empty", kRegSz, {}},
+        {std::string(kMaxValueNameChars, 'v'), kRegNone, {}},
+        {"", kRegDword, {0x01, 0x00, 0x00, 0x80}},
+    };
+    // To be overwritten with another type and fewer bytes.
+    Set(key, "Sz", kRegBinary, std::vector<std::uint8_t>(32, 7));
+    for (const SnapshotValue& value : values) {
+        // What follows the data is not NUL, so there is no terminator to pick up.
+        std::vector<std::uint8_t> guarded = value.data;
+        guarded.insert(guarded.end(), 2, 0xFF);
+        ASSERT_EQ(kErrorSuccess, registry_->SetValueExW(key, Utf16FromUtf8(value.name), value.type,
+                                                        value.data.empty() ? nullptr : guarded.data(),
+                                                        static_cast<std::uint32_t>(value.data.size())));
+    }
+
+    for (const SnapshotValue& value : values) {
+        const std::u16string name = Utf16FromUtf8(value.name);
+        std::uint32_t type = 99;
+        std::uint32_t size = kUnset;
+        ASSERT_EQ(kErrorSuccess, registry_->QueryValueExW(key, name, &type, nullptr, &size)) << value.name;
+        EXPECT_EQ(value.type, type) << value.name;
+        ASSERT_EQ(value.data.size(), size) << value.name;
+        if (size == 0) continue;
+        std::vector<std::uint8_t> data(size);
+        std::uint32_t shortSize = size - 1;
+        EXPECT_EQ(kErrorMoreData, registry_->QueryValueExW(key, name, &type, data.data(), &shortSize)) << value.name;
+        ASSERT_EQ(kErrorSuccess, registry_->QueryValueExW(key, name, &type, data.data(), &size)) << value.name;
+        EXPECT_EQ(value.data, data) << value.name;
+    }
+    std::uint32_t size = kUnset;
+    EXPECT_EQ(kErrorFileNotFound, registry_->QueryValueExW(key, u"Missing", nullptr, nullptr, &size));
+
+    KeySnapshot listed;
+    std::u16string name(kMaxValueNameChars + 1, u'#');
+    std::vector<std::uint8_t> data(1);
+    RegStatus status = kErrorSuccess;
+    for (std::uint32_t index = 0; status == kErrorSuccess && index <= std::size(values); ++index) {
+        std::uint32_t nameSize = static_cast<std::uint32_t>(name.size());
+        std::uint32_t type = 99;
+        std::uint32_t dataSize = 0;
+        status = registry_->EnumValueW(key, index, &name[0], &nameSize, &type, data.data(), &dataSize);
+        if (status == kErrorMoreData) {
+            data.resize(dataSize + 1);
+            nameSize = static_cast<std::uint32_t>(name.size());
+            status = registry_->EnumValueW(key, index, &name[0], &nameSize, &type, data.data(), &dataSize);
+        }
+        if (status == kErrorSuccess) {
+            listed.values.push_back({Utf8FromUtf16(name.substr(0, nameSize)), type,
+                                     std::vector<std::uint8_t>(data.begin(), data.begin() + dataSize)});
+        }
+    }
+    EXPECT_EQ(kErrorNoMoreItems, status);
+    EXPECT_EQ((KeySnapshot{"", "", {std::begin(values), std::end(values)}, {}}), listed);
+}
+
+// MoveSubKeys gives the name kMaxKeyNameChars + 1 characters and doubles
+// the class buffer on ERROR_MORE_DATA; ReadClass asks QueryInfoKeyW for the
+// class length with no buffer, then passes one character more for the NUL.
+// A class too long for its buffer must be refused, not cut: Windows
+// documents ERROR_MORE_DATA for QueryInfoKeyW, Wine answers
+// ERROR_INSUFFICIENT_BUFFER, and either stops the rename.
+TEST_F(RegistryContract, NamesAndClassesAreCountedInCharactersAndNeverCut) {
+    const std::u16string longName(kMaxKeyNameChars, u'k');
+    const std::u16string text = u"Ключ 鍵";
+    const std::u16string cls = u"Класс DDE";
+    const std::uint32_t clsChars = static_cast<std::uint32_t>(cls.size());
+    const HKey plain = CreateW(u"Long\\" + longName);
+    const HKey classed = CreateW(u"Text\\" + text, &cls);
+    std::u16string name(kMaxKeyNameChars + 1, u'#');
+    std::u16string clsOut(cls.size() + 1, u'#');
+    std::uint32_t nameSize = 0;
+    std::uint32_t clsSize = 0;
+    auto enumerate = [&](HKey parent, std::uint32_t index, std::uint32_t clsBuffer) {
+        nameSize = static_cast<std::uint32_t>(name.size());
+        clsSize = clsBuffer;
+        return registry_->EnumKeyExW(parent, index, &name[0], &nameSize, &clsOut[0], &clsSize);
+    };
+
+    ASSERT_EQ(kErrorSuccess, enumerate(Open("Long", kKeyRead), 0, 1));
+    EXPECT_EQ(longName, name.substr(0, nameSize));
+    EXPECT_EQ(0u, clsSize);
+    EXPECT_EQ(kErrorNoMoreItems, enumerate(Open("Long", kKeyRead), 1, 1));
+    EXPECT_EQ(kErrorMoreData, enumerate(Open("Text", kKeyRead), 0, clsChars));
+    ASSERT_EQ(kErrorSuccess, enumerate(Open("Text", kKeyRead), 0, clsChars + 1));
+    EXPECT_EQ(text, name.substr(0, nameSize));
+    EXPECT_EQ(cls, clsOut.substr(0, clsSize));
+
+    for (const auto& [key, expected] : {std::pair{plain, std::u16string()}, std::pair{classed, cls}}) {
+        std::uint32_t size = kUnset;
+        ASSERT_EQ(kErrorSuccess, registry_->QueryInfoKeyW(key, nullptr, &size));
+        ASSERT_EQ(expected.size(), size);
+        size += 1;
+        ASSERT_EQ(kErrorSuccess, registry_->QueryInfoKeyW(key, &clsOut[0], &size));
+        EXPECT_EQ(expected, clsOut.substr(0, size));
+    }
+    clsSize = clsChars;
+    const RegStatus refused = registry_->QueryInfoKeyW(classed, &clsOut[0], &clsSize);
+    EXPECT_TRUE(refused == kErrorMoreData || refused == kErrorInsufficientBuffer) << refused;
+}
+
 TEST_F(RegistryContract, HandleOfADeletedKeyAnswersKeyDeleted) {
     HKey key = Create("Doomed");
     Set(key, "v", kRegBinary, {1});
@@ -465,16 +381,16 @@ TEST_F(RegistryContract, HandleOfADeletedKeyAnswersKeyDeleted) {
 
     HKey out = 0x1234;
     std::uint32_t size = 16;
-    char name[16];
+    char16_t name[16];
     std::uint8_t data[16];
     EXPECT_EQ(kErrorKeyDeleted, registry_->OpenKeyEx(key, "", kKeyRead, &out));
     EXPECT_EQ(0u, out);
     EXPECT_EQ(kErrorKeyDeleted, registry_->CreateKeyEx(key, "Sub", nullptr, kKeyAllAccess, &out, nullptr));
     EXPECT_EQ(kErrorKeyDeleted, registry_->CreateKey(key, "Sub", &out));
-    EXPECT_EQ(kErrorKeyDeleted, registry_->QueryValueEx(key, "v", nullptr, data, &size));
-    EXPECT_EQ(kErrorKeyDeleted, registry_->SetValueEx(key, "v", kRegBinary, data, 1));
-    EXPECT_EQ(kErrorKeyDeleted, registry_->EnumKeyEx(key, 0, name, &size, nullptr, nullptr));
-    EXPECT_EQ(kErrorKeyDeleted, registry_->EnumValue(key, 0, name, &size, nullptr, nullptr, nullptr));
+    EXPECT_EQ(kErrorKeyDeleted, registry_->QueryValueExW(key, u"v", nullptr, data, &size));
+    EXPECT_EQ(kErrorKeyDeleted, registry_->SetValueExW(key, u"v", kRegBinary, data, 1));
+    EXPECT_EQ(kErrorKeyDeleted, registry_->EnumKeyExW(key, 0, name, &size, nullptr, nullptr));
+    EXPECT_EQ(kErrorKeyDeleted, registry_->EnumValueW(key, 0, name, &size, nullptr, nullptr, nullptr));
     EXPECT_EQ(kErrorKeyDeleted, registry_->DeleteKey(key, "Sub"));
     EXPECT_EQ(kErrorKeyDeleted, registry_->DeleteValue(key, "v"));
     EXPECT_EQ(kErrorFileNotFound, OpenStatus("Doomed"));
@@ -487,15 +403,15 @@ TEST_F(RegistryContract, ClosedHandleIsInvalid) {
 
     HKey out = 0x1234;
     std::uint32_t size = 16;
-    char name[16];
+    char16_t name[16];
     std::uint8_t data[16] = {};
     EXPECT_EQ(kErrorInvalidHandle, registry_->CloseKey(key));
     EXPECT_EQ(kErrorInvalidHandle, registry_->OpenKeyEx(key, "", kKeyRead, &out));
     EXPECT_EQ(0u, out);
     EXPECT_EQ(kErrorInvalidHandle, registry_->CreateKeyEx(key, "Sub", nullptr, kKeyAllAccess, &out, nullptr));
-    EXPECT_EQ(kErrorInvalidHandle, registry_->QueryValueEx(key, "v", nullptr, data, &size));
-    EXPECT_EQ(kErrorInvalidHandle, registry_->SetValueEx(key, "v", kRegBinary, data, 1));
-    EXPECT_EQ(kErrorInvalidHandle, registry_->EnumKeyEx(key, 0, name, &size, nullptr, nullptr));
+    EXPECT_EQ(kErrorInvalidHandle, registry_->QueryValueExW(key, u"v", nullptr, data, &size));
+    EXPECT_EQ(kErrorInvalidHandle, registry_->SetValueExW(key, u"v", kRegBinary, data, 1));
+    EXPECT_EQ(kErrorInvalidHandle, registry_->EnumKeyExW(key, 0, name, &size, nullptr, nullptr));
     EXPECT_EQ(kErrorInvalidHandle, registry_->DeleteValue(key, "v"));
     EXPECT_EQ(kErrorInvalidHandle, registry_->CloseKey(0));
     EXPECT_EQ(kErrorSuccess, OpenStatus("Closed"));
@@ -506,51 +422,23 @@ TEST_F(RegistryContract, HandleRightsLimitWhatItCanDo) {
     Set(target, "v", kRegBinary, {1});
     HKey reader = Open("Rights", kKeyRead);
     std::uint8_t byte = 2;
-    EXPECT_EQ(kErrorAccessDenied, registry_->SetValueEx(reader, "v", kRegBinary, &byte, 1));
+    EXPECT_EQ(kErrorAccessDenied, registry_->SetValueExW(reader, u"v", kRegBinary, &byte, 1));
     EXPECT_EQ(kErrorAccessDenied, registry_->DeleteValue(reader, "v"));
     EXPECT_EQ(std::vector<std::uint8_t>{1}, Read(reader, "v").data);
 
     HKey writer = Open("Rights", kKeySetValue);
     std::uint32_t size = 1;
-    char name[8];
-    EXPECT_EQ(kErrorAccessDenied, registry_->QueryValueEx(writer, "v", nullptr, &byte, &size));
-    EXPECT_EQ(kErrorAccessDenied, registry_->EnumKeyEx(writer, 0, name, &size, nullptr, nullptr));
-    EXPECT_EQ(kErrorSuccess, registry_->SetValueEx(writer, "v", kRegBinary, &byte, 1));
+    char16_t name[8];
+    EXPECT_EQ(kErrorAccessDenied, registry_->QueryValueExW(writer, u"v", nullptr, &byte, &size));
+    EXPECT_EQ(kErrorAccessDenied, registry_->EnumKeyExW(writer, 0, name, &size, nullptr, nullptr));
+    EXPECT_EQ(kErrorSuccess, registry_->SetValueExW(writer, u"v", kRegBinary, &byte, 1));
     EXPECT_EQ(std::vector<std::uint8_t>{2}, Read(reader, "v").data);
-}
-
-// The A calls narrow what they return through the ANSI code page; the W
-// calls return what is stored.
-TEST_F(RegistryContract, ACallsShowTextOutsideTheCodePageAsQuestionMarks) {
-    HKey key = 0;
-    ASSERT_EQ(kErrorSuccess, registry_->CreateKeyExW(scratch_, u"Ключ", nullptr, kKeyAllAccess, &key, nullptr));
-    open_.push_back(key);
-    const std::vector<std::uint8_t> stored = Utf16Bytes(std::u16string(u"Да\0", 3));
-    ASSERT_EQ(kErrorSuccess, registry_->SetValueExW(key, u"Имя", kRegSz, stored.data(), 6));
-
-    EXPECT_EQ(std::vector<std::string>{"????"}, SubkeyNames(scratch_));
-    EXPECT_EQ(kErrorFileNotFound, OpenStatus("????"));
-    char name[8];
-    std::uint32_t nameSize = sizeof name;
-    std::uint8_t data[8];
-    std::uint32_t size = sizeof data;
-    std::uint32_t type = kRegNone;
-    ASSERT_EQ(kErrorSuccess, registry_->EnumValue(key, 0, name, &nameSize, &type, data, &size));
-    EXPECT_EQ("???", std::string(name, nameSize));
-    EXPECT_EQ(std::string("??\0", 3), std::string(data, data + size));
-    EXPECT_EQ(kErrorFileNotFound, registry_->QueryValueEx(key, "???", nullptr, nullptr, &size));
-
-    std::vector<std::uint8_t> wide(16);
-    size = static_cast<std::uint32_t>(wide.size());
-    ASSERT_EQ(kErrorSuccess, registry_->QueryValueExW(key, u"Имя", &type, wide.data(), &size));
-    wide.resize(size);
-    EXPECT_EQ(stored, wide);
 }
 
 TEST_F(RegistryContract, ReadTreeSeesNamesClassesAndValues) {
     const std::string cls = "Shell";
     Set(Create("Tree"), "Flag", kRegDword, {1, 0, 0, 0});
-    Set(Create("Tree\\Open", &cls), "", kRegSz, Bytes(std::string("cmd\0", 4)));
+    Set(Create("Tree\\Open", &cls), "", kRegSz, SzBytes("cmd"));
     Create("Tree\\Print");
 
     KeySnapshot expected{"", "", {SnapshotValue{"Flag", kRegDword, {1, 0, 0, 0}}}, {}};

@@ -4,7 +4,6 @@
 
 #include "registry/RegistryRoutines.h"
 #include "tests/TestRegistries.h"
-#include "tests/Word2007Registry.h"
 
 namespace wof {
 namespace {

@@ -2,9 +2,10 @@
 
 #include <memory>
 
+#include "registry/KeyHandle.h"
 #include "registry/RegistryRoutines.h"
 #include "tests/TestRegistries.h"
-#include "tests/Word2007Registry.h"
+#include "tests/support/Utf8.h"
 
 namespace wof {
 namespace {

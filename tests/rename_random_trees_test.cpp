@@ -17,6 +17,7 @@
 #include "registry/RegistryRoutines.h"
 #include "registry/Utf16.h"
 #include "tests/TestRegistries.h"
+#include "tests/support/Utf8.h"
 
 namespace wof {
 namespace {

@@ -51,7 +51,8 @@ log_line() {
     printf '%s\\Shell\\Open\\Command = %b\r\n' "$1" "$2"
 }
 
-# The demo registry's default command and Command values, in %b notation.
+# The demo registry's default command and Command values, in %b notation
+# (as tests/support/Word2007Registration.h defines them).
 demo_open='"C:\\Program Files\\Microsoft Office\\Office12\\WINWORD.EXE" /n /dde'
 demo_command12='k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>D1g?.PmT*bA$vP^0rXZ7 /n /dde\0'
 demo_command8='k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>u,Hc9-Mf%xR]2gQ=eL@w /n /dde\0'

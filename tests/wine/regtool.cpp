@@ -32,7 +32,9 @@
 //                       starts, and .docx and .doc bound to the two ProgIDs
 //
 // Values are written from here rather than from a .reg file so that their
-// types and bytes (REG_MULTI_SZ NULs included) are exactly what we mean.
+// types and bytes (REG_MULTI_SZ NULs included) are exactly what we mean;
+// seed-demo writes the registration the GoogleTest suites seed too
+// (tests/support/Word2007Registration.h).
 #include <windows.h>
 #include <aclapi.h>
 #include <fcntl.h>
@@ -47,11 +49,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Utf8.h"
+#include "tests/support/Word2007Registration.h"
 #include "tests/wine/Utf8.h"
 
 namespace {
 
-const wchar_t* const kProgIds[] = {L"Word.Document.12", L"Word.Document.8"};
+// The shared test data is UTF-8; wchar_t is UTF-16 here.
+std::wstring Wide(const std::string& utf8) {
+    const std::u16string text = wof::Utf16FromUtf8(utf8);
+    return std::wstring(text.begin(), text.end());
+}
 
 void Fail(const char* what, const std::wstring& path, LONG status) {
     std::fprintf(stderr, "regtool: %s %ls failed with status %ld\n", what, path.c_str(), status);
@@ -59,19 +67,7 @@ void Fail(const char* what, const std::wstring& path, LONG status) {
 }
 
 std::vector<BYTE> StringBytes(const std::wstring& text) {
-    const BYTE* begin = reinterpret_cast<const BYTE*>(text.c_str());
-    return std::vector<BYTE>(begin, begin + (text.size() + 1) * sizeof(wchar_t));
-}
-
-// Each string followed by its NUL, then the NUL that ends the list.
-std::vector<BYTE> MultiStringBytes(const std::vector<std::wstring>& strings) {
-    std::vector<BYTE> bytes;
-    for (const std::wstring& s : strings) {
-        std::vector<BYTE> one = StringBytes(s);
-        bytes.insert(bytes.end(), one.begin(), one.end());
-    }
-    bytes.insert(bytes.end(), sizeof(wchar_t), 0);
-    return bytes;
+    return wof::SzBytes(std::u16string(text.begin(), text.end()));
 }
 
 void SetValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
@@ -91,50 +87,38 @@ void SetString(const std::wstring& path, const std::wstring& name, const std::ws
     SetValue(path, name, REG_SZ, StringBytes(text));
 }
 
-// The "Command" values stand for the installer's opaque descriptors: text
-// nothing but the installer reads, kept as one string in a REG_MULTI_SZ.
-void SeedProgId(const std::wstring& progId, const std::wstring& description, const std::wstring& descriptor) {
-    const std::wstring open = progId + L"\\Shell\\Open";
-    SetString(progId, L"", description);
-    SetValue(progId, L"EditFlags", REG_BINARY, {0x00, 0x00, 0x01, 0x00});
-    SetString(progId + L"\\DefaultIcon", L"",
-              L"C:\\WINDOWS\\Installer\\{90120000-0030-0000-0000-0000000FF1CE}\\wordicon.exe,1");
-    SetString(open, L"", L"&Open");
-    SetString(open + L"\\Command", L"", L"\"C:\\Program Files\\Microsoft Office\\Office12\\WINWORD.EXE\" /n /dde");
-    SetValue(open + L"\\Command", L"Command", REG_MULTI_SZ, MultiStringBytes({descriptor}));
-    SetString(open + L"\\ddeexec", L"", L"[FileOpen(\"%1\")]");
-    SetString(open + L"\\ddeexec\\Application", L"", L"WinWord");
-    SetString(open + L"\\ddeexec\\ifExec", L"", L"[rem _DDE_Direct][FileOpen(\"%1\")]");
-    SetString(open + L"\\ddeexec\\Topic", L"", L"System");
-}
-
-void SeedDemo() {
-    for (const wchar_t* progId : kProgIds) {
-        LONG status = SHDeleteKeyW(HKEY_CLASSES_ROOT, progId);
-        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail("SHDeleteKeyW", progId, status);
-    }
-    SeedProgId(L"Word.Document.12", L"Microsoft Office Word Document",
-               L"k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>D1g?.PmT*bA$vP^0rXZ7 /n /dde");
-    SeedProgId(L"Word.Document.8", L"Microsoft Office Word 97 - 2003 Document",
-               L"k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>u,Hc9-Mf%xR]2gQ=eL@w /n /dde");
-}
-
-// The shell reaches the ProgIDs through the extensions, and starts
-// whatever the open command names: here a stand-in for Word.
-void SeedStandIn(const std::wstring& exe) {
-    SeedDemo();
-    for (const wchar_t* progId : kProgIds)
-        SetString(std::wstring(progId) + L"\\Shell\\Open\\Command", L"", L"\"" + exe + L"\" /n /dde");
-    SetString(L".docx", L"", L"Word.Document.12");
-    SetString(L".doc", L"", L"Word.Document.8");
-}
-
 void MakeKey(const std::wstring& path, const std::wstring& cls) {
     HKEY key;
     LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, const_cast<wchar_t*>(cls.c_str()), 0,
                                   KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS) Fail("RegCreateKeyExW", path, status);
     RegCloseKey(key);
+}
+
+// Each key is made, with its class, before its values and subkeys.
+void WriteTree(const std::wstring& path, const wof::KeySnapshot& tree) {
+    MakeKey(path, Wide(tree.cls));
+    for (const wof::SnapshotValue& value : tree.values) SetValue(path, Wide(value.name), value.type, value.data);
+    for (const wof::KeySnapshot& sub : tree.subkeys) WriteTree(path + L"\\" + Wide(sub.name), sub);
+}
+
+void SeedDemo() {
+    for (const wof::WordDocumentType& type : wof::kWordDocumentTypes) {
+        const std::wstring progId = Wide(type.progId);
+        LONG status = SHDeleteKeyW(HKEY_CLASSES_ROOT, progId.c_str());
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail("SHDeleteKeyW", progId, status);
+        WriteTree(progId, wof::Word2007Registration(type));
+    }
+}
+
+// The shell reaches the ProgIDs through the extensions, and starts
+// whatever the open command names: here a stand-in for Word.
+void SeedStandIn(const std::wstring& exe) {
+    SeedDemo();
+    for (const wof::WordDocumentType& type : wof::kWordDocumentTypes)
+        SetString(Wide(type.progId) + L"\\Shell\\Open\\Command", L"", L"\"" + exe + L"\" /n /dde");
+    SetString(L".docx", L"", L"Word.Document.12");
+    SetString(L".doc", L"", L"Word.Document.8");
 }
 
 const char* TypeName(DWORD type) {
@@ -205,7 +189,8 @@ void SeedHostileTree(const std::wstring& dde) {
 
 void SeedHostile() {
     SeedDemo();
-    for (const wchar_t* progId : kProgIds) SeedHostileTree(std::wstring(progId) + L"\\Shell\\Open\\ddeexec");
+    for (const wof::WordDocumentType& type : wof::kWordDocumentTypes)
+        SeedHostileTree(Wide(type.progId) + L"\\Shell\\Open\\ddeexec");
 }
 
 // Command-line data: the text as it is, NUL added, or hex bytes.
@@ -527,7 +512,8 @@ int wmain(int argc, wchar_t** argv) {
         const DWORD type = *FindType(argv[4]);
         SetValue(argv[2], argv[3], type, ParseData(type, argv[5]));
     } else if (command == L"dump" && argc == 2) {
-        for (const wchar_t* progId : kProgIds) DumpKey(HKEY_CLASSES_ROOT, progId, std::wstring(L"HKCR\\") + progId);
+        for (const wof::WordDocumentType& type : wof::kWordDocumentTypes)
+            DumpKey(HKEY_CLASSES_ROOT, Wide(type.progId), L"HKCR\\" + Wide(type.progId));
     } else if (command == L"dump") {
         for (int i = 2; i < argc; ++i) DumpKey(HKEY_CLASSES_ROOT, argv[i], std::wstring(L"HKCR\\") + argv[i]);
     } else if (command == L"export" && argc >= 3) {

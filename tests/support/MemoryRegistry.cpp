@@ -1,12 +1,12 @@
-#include "registry/MemoryRegistry.h"
+#include "tests/support/MemoryRegistry.h"
 
 #include <algorithm>
-#include <iomanip>
 #include <stdexcept>
 #include <utility>
 
-#include "registry/AnsiCodec.h"
 #include "registry/Utf16.h"
+#include "tests/support/Latin1Codec.h"
+#include "tests/support/Utf8.h"
 
 namespace wof {
 
@@ -105,59 +105,7 @@ RegStatus GrantAccess(std::uint32_t requested, bool writesDenied, std::uint32_t*
 
 std::uint32_t Size32(std::size_t size) { return static_cast<std::uint32_t>(size); }
 
-bool ValueLess(const SnapshotValue& a, const SnapshotValue& b) { return a.name < b.name; }
-
-void PrintTree(std::ostream& out, const KeySnapshot& tree, int depth) {
-    std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
-    out << indent << "[" << tree.name << "]";
-    if (!tree.cls.empty()) out << " class \"" << tree.cls << "\"";
-    out << "\n";
-    for (const SnapshotValue& value : tree.values) {
-        out << indent << "  \"" << value.name << "\" type " << value.type << ":" << std::hex << std::setfill('0');
-        for (std::uint8_t byte : value.data) out << " " << std::setw(2) << static_cast<unsigned>(byte);
-        out << std::dec << std::setfill(' ') << "\n";
-    }
-    for (const KeySnapshot& sub : tree.subkeys) PrintTree(out, sub, depth + 1);
-}
-
 }  // namespace
-
-bool operator==(const KeySnapshot& a, const KeySnapshot& b) {
-    if (a.name != b.name || a.cls != b.cls) return false;
-    if (a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size()) return false;
-
-    std::vector<SnapshotValue> va = a.values;
-    std::vector<SnapshotValue> vb = b.values;
-    std::sort(va.begin(), va.end(), ValueLess);
-    std::sort(vb.begin(), vb.end(), ValueLess);
-    for (std::size_t i = 0; i < va.size(); ++i) {
-        if (va[i].name != vb[i].name || va[i].type != vb[i].type || va[i].data != vb[i].data) return false;
-    }
-
-    auto byName = [](const KeySnapshot* x, const KeySnapshot* y) { return x->name < y->name; };
-    std::vector<const KeySnapshot*> ka;
-    std::vector<const KeySnapshot*> kb;
-    for (const KeySnapshot& sub : a.subkeys) ka.push_back(&sub);
-    for (const KeySnapshot& sub : b.subkeys) kb.push_back(&sub);
-    std::sort(ka.begin(), ka.end(), byName);
-    std::sort(kb.begin(), kb.end(), byName);
-    for (std::size_t i = 0; i < ka.size(); ++i) {
-        if (!(*ka[i] == *kb[i])) return false;
-    }
-    return true;
-}
-
-std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree) {
-    out << "\n";
-    PrintTree(out, tree, 0);
-    return out;
-}
-
-SnapshotValue SzValue(const std::string& name, const std::string& text) {
-    SnapshotValue value{name, kRegSz, Utf16Bytes(Utf16FromUtf8(text))};
-    value.data.insert(value.data.end(), 2, 0);
-    return value;
-}
 
 struct MemoryRegistry::Node {
     std::string name;
@@ -310,40 +258,20 @@ RegStatus MemoryRegistry::Usable(const Handle& handle, std::uint32_t needed) {
     return (handle.access & needed) == needed ? kErrorSuccess : kErrorAccessDenied;
 }
 
-// The A calls convert names and text through the ANSI code page; here that
-// is ISO 8859-1, and any other character comes back as "?", as it does from
-// Windows. Names are kept as UTF-8, values as the W calls see them.
+// The A calls take names in the ANSI code page; here that is ISO 8859-1.
+// Names are kept as UTF-8, values as the W calls see them.
 namespace {
 
 const Latin1Codec kAnsi;
 
 std::string NameFromAnsi(const std::string& name) { return Utf8FromUtf16(ToUtf16(kAnsi.FromAnsi(name))); }
-std::string NameToAnsi(const std::string& utf8) { return kAnsi.ToAnsi(FromUtf16(Utf16FromUtf8(utf8))); }
 
 std::string NameFromWide(const std::u16string& name) { return Utf8FromUtf16(name); }
 std::u16string NameToWide(const std::string& utf8) { return Utf16FromUtf8(utf8); }
 
-std::vector<std::uint8_t> DataFromAnsi(std::uint32_t type, const std::uint8_t* data, std::uint32_t size) {
-    if (!IsTextType(type)) return std::vector<std::uint8_t>(data, data + size);
-    return Utf16Bytes(ToUtf16(kAnsi.FromAnsi(std::string(data, data + size))));
-}
-
-std::vector<std::uint8_t> DataToAnsi(std::uint32_t type, const std::vector<std::uint8_t>& stored) {
-    if (!IsTextType(type)) return stored;
-    const std::string text = kAnsi.ToAnsi(FromUtf16(Utf16FromBytes(stored)));
-    return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-
-std::vector<std::uint8_t> DataFromWide(std::uint32_t, const std::uint8_t* data, std::uint32_t size) {
-    return std::vector<std::uint8_t>(data, data + size);
-}
-
-std::vector<std::uint8_t> DataToWide(std::uint32_t, const std::vector<std::uint8_t>& stored) { return stored; }
-
-template <class Char>
-void CopyName(const std::basic_string<Char>& text, Char* out) {
+void CopyName(const std::u16string& text, char16_t* out) {
     std::copy(text.begin(), text.end(), out);
-    out[text.size()] = Char();
+    out[text.size()] = u'\0';
 }
 
 }  // namespace
@@ -372,46 +300,6 @@ RegStatus MemoryRegistry::CreateKeyExW(HKey key, const std::u16string& subKey, c
 
 RegStatus MemoryRegistry::CreateKey(HKey key, const std::string& subKey, HKey* result) {
     return Create(RegFunction::kCreateKey, key, NameFromAnsi(subKey), nullptr, kMaximumAllowed, result, nullptr);
-}
-
-RegStatus MemoryRegistry::QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type,
-                                       std::uint8_t* data, std::uint32_t* dataSize) {
-    return Query(key, NameFromAnsi(valueName), type, data, dataSize, DataToAnsi);
-}
-
-RegStatus MemoryRegistry::QueryValueExW(HKey key, const std::u16string& valueName, std::uint32_t* type,
-                                        std::uint8_t* data, std::uint32_t* dataSize) {
-    return Query(key, NameFromWide(valueName), type, data, dataSize, DataToWide);
-}
-
-RegStatus MemoryRegistry::SetValueEx(HKey key, const std::string& valueName, std::uint32_t type,
-                                     const std::uint8_t* data, std::uint32_t dataSize) {
-    return Set(key, NameFromAnsi(valueName), type, data, dataSize, DataFromAnsi);
-}
-
-RegStatus MemoryRegistry::SetValueExW(HKey key, const std::u16string& valueName, std::uint32_t type,
-                                      const std::uint8_t* data, std::uint32_t dataSize) {
-    return Set(key, NameFromWide(valueName), type, data, dataSize, DataFromWide);
-}
-
-RegStatus MemoryRegistry::EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
-                                    std::uint32_t* clsSize) {
-    return EnumKey(key, index, name, nameSize, cls, clsSize, NameToAnsi);
-}
-
-RegStatus MemoryRegistry::EnumKeyExW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
-                                     char16_t* cls, std::uint32_t* clsSize) {
-    return EnumKey(key, index, name, nameSize, cls, clsSize, NameToWide);
-}
-
-RegStatus MemoryRegistry::EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
-                                    std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
-    return EnumValueAt(key, index, name, nameSize, type, data, dataSize, NameToAnsi, DataToAnsi);
-}
-
-RegStatus MemoryRegistry::EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
-                                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
-    return EnumValueAt(key, index, name, nameSize, type, data, dataSize, NameToWide, DataToWide);
 }
 
 RegStatus MemoryRegistry::DeleteKey(HKey key, const std::string& subKey) { return Delete(key, NameFromAnsi(subKey)); }
@@ -480,8 +368,8 @@ RegStatus MemoryRegistry::Create(RegFunction function, HKey key, const std::stri
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::Query(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
-                                std::uint32_t* dataSize, DataOut out) {
+RegStatus MemoryRegistry::QueryValueExW(HKey key, const std::u16string& valueName, std::uint32_t* type,
+                                        std::uint8_t* data, std::uint32_t* dataSize) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);
     if (RegStatus fault = Count(RegFunction::kQueryValueEx, handle.path)) return fault;
@@ -490,7 +378,7 @@ RegStatus MemoryRegistry::Query(HKey key, const std::string& valueName, std::uin
     if (status != kErrorSuccess) return status;
     if (data && !dataSize) return kErrorInvalidParameter;
 
-    const SnapshotValue* value = handle.node->FindValue(valueName);
+    const SnapshotValue* value = handle.node->FindValue(NameFromWide(valueName));
     if (!value) {
         // What Wine does for a missing value: the type reads REG_NONE, and
         // a size-only query reads 0; a size that came with a buffer stays.
@@ -499,21 +387,20 @@ RegStatus MemoryRegistry::Query(HKey key, const std::string& valueName, std::uin
         return kErrorFileNotFound;
     }
     if (type) *type = value->type;
-    const std::vector<std::uint8_t> bytes = out(value->type, value->data);
-    std::uint32_t size = Size32(bytes.size());
+    std::uint32_t size = Size32(value->data.size());
     if (data) {
         if (size > *dataSize) {
             *dataSize = size;
             return kErrorMoreData;
         }
-        std::copy(bytes.begin(), bytes.end(), data);
+        std::copy(value->data.begin(), value->data.end(), data);
     }
     if (dataSize) *dataSize = size;
     return kErrorSuccess;
 }
 
-RegStatus MemoryRegistry::Set(HKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
-                              std::uint32_t dataSize, DataIn in) {
+RegStatus MemoryRegistry::SetValueExW(HKey key, const std::u16string& valueName, std::uint32_t type,
+                                      const std::uint8_t* data, std::uint32_t dataSize) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);
     if (RegStatus fault = Count(RegFunction::kSetValueEx, handle.path)) return fault;
@@ -522,22 +409,23 @@ RegStatus MemoryRegistry::Set(HKey key, const std::string& valueName, std::uint3
     if (status != kErrorSuccess) return status;
     if (!data && dataSize != 0) return kErrorNoAccess;
 
-    // The bytes are kept exactly as given. (RegSetValueExA also counts a
+    // The bytes are kept exactly as given. (RegSetValueExW also counts a
     // NUL it finds just past a string's given size; reading past the
     // caller's buffer is not copied here.)
-    std::vector<std::uint8_t> bytes = data ? in(type, data, dataSize) : std::vector<std::uint8_t>();
-    if (SnapshotValue* value = handle.node->FindValue(valueName)) {
+    std::vector<std::uint8_t> bytes;
+    if (data) bytes.assign(data, data + dataSize);
+    const std::string name = NameFromWide(valueName);
+    if (SnapshotValue* value = handle.node->FindValue(name)) {
         value->type = type;
         value->data = std::move(bytes);
     } else {
-        handle.node->values.push_back(SnapshotValue{valueName, type, std::move(bytes)});
+        handle.node->values.push_back(SnapshotValue{name, type, std::move(bytes)});
     }
     return kErrorSuccess;
 }
 
-template <class Char>
-RegStatus MemoryRegistry::EnumKey(HKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize, Char* cls,
-                                  std::uint32_t* clsSize, NameOut<Char> out) {
+RegStatus MemoryRegistry::EnumKeyExW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
+                                     char16_t* cls, std::uint32_t* clsSize) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);
     if (RegStatus fault = Count(RegFunction::kEnumKeyEx, handle.path)) return fault;
@@ -548,8 +436,8 @@ RegStatus MemoryRegistry::EnumKey(HKey key, std::uint32_t index, Char* name, std
 
     const auto& subkeys = handle.node->subkeys;
     if (index >= subkeys.size()) return kErrorNoMoreItems;
-    const std::basic_string<Char> subName = out(subkeys[index]->name);
-    const std::basic_string<Char> subClass = out(subkeys[index]->cls);
+    const std::u16string subName = NameToWide(subkeys[index]->name);
+    const std::u16string subClass = NameToWide(subkeys[index]->cls);
     // Sizes count the NUL going in and leave it out coming back; nothing is
     // written unless everything fits. A class size without a class buffer
     // just learns the class length.
@@ -564,10 +452,8 @@ RegStatus MemoryRegistry::EnumKey(HKey key, std::uint32_t index, Char* name, std
     return kErrorSuccess;
 }
 
-template <class Char>
-RegStatus MemoryRegistry::EnumValueAt(HKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize,
-                                      std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize,
-                                      NameOut<Char> nameOut, DataOut dataOut) {
+RegStatus MemoryRegistry::EnumValueW(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameSize,
+                                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);
     if (RegStatus fault = Count(RegFunction::kEnumValue, handle.path)) return fault;
@@ -579,9 +465,8 @@ RegStatus MemoryRegistry::EnumValueAt(HKey key, std::uint32_t index, Char* name,
     const auto& values = handle.node->values;
     if (index >= values.size()) return kErrorNoMoreItems;
     const SnapshotValue& value = values[index];
-    const std::basic_string<Char> valueName = nameOut(value.name);
-    const std::vector<std::uint8_t> bytes = dataOut(value.type, value.data);
-    std::uint32_t size = Size32(bytes.size());
+    const std::u16string valueName = NameToWide(value.name);
+    std::uint32_t size = Size32(value.data.size());
     // When either buffer is short the caller still learns the type and the
     // data size it needs, so it can retry with one larger buffer.
     bool nameShort = valueName.size() >= *nameSize;
@@ -593,7 +478,7 @@ RegStatus MemoryRegistry::EnumValueAt(HKey key, std::uint32_t index, Char* name,
     }
     CopyName(valueName, name);
     *nameSize = Size32(valueName.size());
-    if (data) std::copy(bytes.begin(), bytes.end(), data);
+    if (data) std::copy(value.data.begin(), value.data.end(), data);
     if (dataSize) *dataSize = size;
     return kErrorSuccess;
 }

@@ -16,11 +16,11 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "registry/Registry.h"
+#include "tests/support/KeySnapshot.h"
 
 namespace wof {
 
@@ -55,33 +55,6 @@ struct RegFault {
     bool persistent = false;
 };
 
-// A whole subtree as data. Equality ignores the order of values and subkeys
-// (Windows and Wine enumerate values in different orders) but compares
-// names, classes, types and bytes exactly.
-struct SnapshotValue {
-    std::string name;
-    std::uint32_t type = kRegNone;
-    std::vector<std::uint8_t> data;
-};
-
-struct KeySnapshot {
-    // Empty for the top of a snapshot, so that copies at different paths
-    // compare equal.
-    std::string name;
-    std::string cls;
-    std::vector<SnapshotValue> values;
-    std::vector<KeySnapshot> subkeys;
-};
-
-bool operator==(const KeySnapshot& a, const KeySnapshot& b);
-inline bool operator!=(const KeySnapshot& a, const KeySnapshot& b) { return !(a == b); }
-// Indented listing, for test failure messages.
-std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree);
-
-// A REG_SZ value holding text (UTF-8 here) and its terminating NUL, as
-// the registry stores it: in UTF-16.
-SnapshotValue SzValue(const std::string& name, const std::string& text);
-
 class MemoryRegistry : public Registry {
 public:
     MemoryRegistry();
@@ -93,14 +66,6 @@ public:
     RegStatus CreateKeyEx(HKey key, const std::string& subKey, const std::string* cls, std::uint32_t access,
                           HKey* result, std::uint32_t* disposition) override;
     RegStatus CreateKey(HKey key, const std::string& subKey, HKey* result) override;
-    RegStatus QueryValueEx(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
-                           std::uint32_t* dataSize) override;
-    RegStatus SetValueEx(HKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
-                         std::uint32_t dataSize) override;
-    RegStatus EnumKeyEx(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, char* cls,
-                        std::uint32_t* clsSize) override;
-    RegStatus EnumValue(HKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
-                        std::uint8_t* data, std::uint32_t* dataSize) override;
     RegStatus DeleteKey(HKey key, const std::string& subKey) override;
     RegStatus DeleteValue(HKey key, const std::string& valueName) override;
     RegStatus CloseKey(HKey key) override;
@@ -155,25 +120,11 @@ private:
     HKey AddHandle(const std::shared_ptr<Node>& node, std::uint32_t access, const std::string& path);
     bool WritesDenied(const std::string& path) const;
 
-    // The calls themselves, on UTF-8 names; the A and W methods convert
-    // names and data on the way in and out.
-    using DataIn = std::vector<std::uint8_t> (*)(std::uint32_t type, const std::uint8_t* data, std::uint32_t size);
-    using DataOut = std::vector<std::uint8_t> (*)(std::uint32_t type, const std::vector<std::uint8_t>& stored);
-    template <class Char>
-    using NameOut = std::basic_string<Char> (*)(const std::string& name);
+    // The calls that come in both forms, on UTF-8 names; the A and W
+    // methods convert the names on the way in.
     RegStatus Open(HKey key, const std::string& subKey, std::uint32_t access, HKey* result);
     RegStatus Create(RegFunction function, HKey key, const std::string& subKey, const std::string* cls,
                      std::uint32_t access, HKey* result, std::uint32_t* disposition);
-    RegStatus Query(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
-                    std::uint32_t* dataSize, DataOut out);
-    RegStatus Set(HKey key, const std::string& valueName, std::uint32_t type, const std::uint8_t* data,
-                  std::uint32_t dataSize, DataIn in);
-    template <class Char>
-    RegStatus EnumKey(HKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize, Char* cls,
-                      std::uint32_t* clsSize, NameOut<Char> out);
-    template <class Char>
-    RegStatus EnumValueAt(HKey key, std::uint32_t index, Char* name, std::uint32_t* nameSize, std::uint32_t* type,
-                          std::uint8_t* data, std::uint32_t* dataSize, NameOut<Char> nameOut, DataOut dataOut);
     RegStatus Delete(HKey key, const std::string& subKey);
     static RegStatus Usable(const Handle& handle, std::uint32_t needed);
     std::shared_ptr<Node> RootOf(const std::vector<std::string>& parts) const;

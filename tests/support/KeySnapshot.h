@@ -1,0 +1,51 @@
+// Registry subtrees as data, for building trees to load and for comparing
+// what a registry holds with what it should. Names and classes are UTF-8,
+// data the bytes as stored (text in UTF-16).
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "registry/Registry.h"
+
+namespace wof {
+
+struct SnapshotValue {
+    std::string name;
+    std::uint32_t type = kRegNone;
+    std::vector<std::uint8_t> data;
+};
+
+struct KeySnapshot {
+    // Empty for the top of a snapshot, so that copies at different paths
+    // compare equal.
+    std::string name;
+    std::string cls;
+    std::vector<SnapshotValue> values;
+    std::vector<KeySnapshot> subkeys;
+};
+
+// Ignores the order of values and subkeys (Windows and Wine enumerate
+// values in different orders) but compares names, classes, types and bytes
+// exactly.
+bool operator==(const KeySnapshot& a, const KeySnapshot& b);
+inline bool operator!=(const KeySnapshot& a, const KeySnapshot& b) { return !(a == b); }
+// Indented listing, for test failure messages.
+std::ostream& operator<<(std::ostream& out, const KeySnapshot& tree);
+
+// Raw bytes, for values of the types that hold no text.
+inline std::vector<std::uint8_t> Bytes(const std::string& bytes) { return {bytes.begin(), bytes.end()}; }
+
+// Text as the registry stores it: in UTF-16, nothing added.
+std::vector<std::uint8_t> TextBytes(const std::string& utf8);
+
+// Text and its terminating NUL, as a string value is stored.
+std::vector<std::uint8_t> SzBytes(const std::u16string& text);
+std::vector<std::uint8_t> SzBytes(const std::string& utf8);
+
+// A REG_SZ value holding text.
+SnapshotValue SzValue(const std::string& name, const std::string& utf8);
+
+}  // namespace wof
