@@ -39,7 +39,6 @@ struct DocumentRepair {
     bool changed = false;  // a write to the registry succeeded
     std::optional<RegValue> defaultCommand;
     std::optional<RegValue> command;
-    std::optional<std::wstring> rewrittenCommand;  // set once written
     std::vector<Problem> problems;
 
     explicit DocumentRepair(const std::wstring& id)
@@ -151,7 +150,6 @@ private:
         RegStatus status = routines_.WriteRegValue(repair.cmdKey, L"", value);
         if (status != kErrorSuccess) return repair.Fail(L"its open command could not be changed", status);
         repair.changed = true;
-        repair.rewrittenCommand = rewritten;
         if (routines_.ReadRegValue(repair.cmdKey, L"", &status) != value)
             return repair.Fail(L"its new open command does not read back", status);
         return true;
@@ -198,14 +196,11 @@ private:
         return true;
     }
 
-    // The success box is shown only for a state read back from the registry.
+    // The success box is shown only for a state read back from the registry;
+    // the new open command was read back as soon as it was written.
     void Verify(DocumentRepair& repair) {
         if (!repair.problems.empty()) return;
         RegStatus status = kErrorSuccess;
-        if (repair.rewrittenCommand &&
-            routines_.GetRegString(repair.cmdKey, L"") != *repair.rewrittenCommand) {
-            repair.Fail(L"its new open command does not read back");
-        }
         if (routines_.ReadRegValue(repair.cmdKey, kCommandValue, &status) || status != kErrorFileNotFound)
             repair.Fail(L"the value \"Command\" is still there", status);
         const auto backup = routines_.ReadRegValue(repair.cmdKey, kCommandBackupValue, &status);
