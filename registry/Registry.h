@@ -84,6 +84,8 @@ public:
     virtual RegStatus DeleteKey(HKey key, const std::string& subKey) = 0;
     virtual RegStatus DeleteValue(HKey key, const std::string& valueName) = 0;
     virtual RegStatus CloseKey(HKey key) = 0;
+    // Returns once the key's hive is on disk.
+    virtual RegStatus FlushKey(HKey key) = 0;
 
     virtual RegStatus OpenKeyExW(HKey key, const std::u16string& subKey, std::uint32_t access, HKey* result) = 0;
     virtual RegStatus CreateKeyExW(HKey key, const std::u16string& subKey, const std::u16string* cls,

@@ -8,8 +8,8 @@
 namespace wof {
 namespace {
 
-// Class strings have no documented limit; a key whose class is longer than
-// this is left where it is rather than copied without its class.
+// Class strings have no documented limit; a tree with a class longer than
+// this is not renamed rather than copied without that class.
 constexpr std::size_t kMaxClassChars = 1u << 15;
 // A value may grow between the call that sizes it and the call that reads
 // it; after this many tries it counts as unreadable.
@@ -18,18 +18,6 @@ constexpr int kReadAttempts = 8;
 constexpr std::size_t kInitialValueBufferBytes = 4096;
 
 constexpr RegStatus kErrorAlreadyExists = 183;
-
-// Keeps the first failure of a sequence of calls that goes on after one.
-class FirstFailure {
-public:
-    void Note(RegStatus status) {
-        if (status_ == kErrorSuccess) status_ = status;
-    }
-    RegStatus Status() const { return status_; }
-
-private:
-    RegStatus status_ = kErrorSuccess;
-};
 
 }  // namespace
 
@@ -122,6 +110,13 @@ bool RegistryRoutines::KeyExists(const std::wstring& keyPath, RegStatus* status)
     return result == kErrorSuccess;
 }
 
+RegStatus RegistryRoutines::FlushKey(const std::wstring& keyPath) {
+    KeyHandle key(registry_);
+    const RegStatus status = registry_.OpenKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), kKeyRead, key.put());
+    if (status != kErrorSuccess) return status;
+    return registry_.FlushKey(key.get());
+}
+
 RegStatus RegistryRoutines::RenameRegKey(const std::wstring& sRegKey, const std::wstring& sNewName, HKey lHive) {
     hNewKey = 0;
     const std::string sourcePath = codec_.ToAnsi(sRegKey);
@@ -133,30 +128,46 @@ RegStatus RegistryRoutines::RenameRegKey(const std::wstring& sRegKey, const std:
     if (status != kErrorSuccess) return status;
 
     const auto lastSeparator = sRegKey.rfind(L'\\');
-    const std::wstring destinationPath =
-        lastSeparator == std::wstring::npos ? sNewName : sRegKey.substr(0, lastSeparator + 1) + sNewName;
+    const std::u16string destinationPath =
+        ToUtf16(lastSeparator == std::wstring::npos ? sNewName : sRegKey.substr(0, lastSeparator + 1) + sNewName);
 
     std::uint32_t disposition = 0;
-    status = registry_.CreateKeyExW(lHive, ToUtf16(destinationPath), &sourceClass, kKeyAllAccess, &hNewKey,
-                                    &disposition);
-    if (status != kErrorSuccess) {
-        hNewKey = 0;
-        return status;
-    }
-    KeyHandle destination(registry_, hNewKey);
+    status = registry_.CreateKeyExW(lHive, destinationPath, &sourceClass, kKeyAllAccess, &hNewKey, &disposition);
+    KeyHandle destination(registry_, status == kErrorSuccess ? hNewKey : 0);
+    hNewKey = destination.get();
+    if (status != kErrorSuccess) return status;
     // An existing destination is neither merged into nor changed.
     if (disposition != kRegCreatedNewKey) return kErrorAlreadyExists;
 
-    FirstFailure failure;
-    failure.Note(MoveSubKeys(source.get(), destination.get()));
-    failure.Note(CopyRegValues(source.get(), destination.get()));
-    source.reset();
+    CopiedKey copied;
+    status = CopyTree(source.get(), destination.get(), &copied);
     destination.reset();
     hNewKey = 0;
-    // Deleting is the one step that cannot be undone: it waits until
-    // everything below the source has its copy.
-    if (failure.Status() != kErrorSuccess) return failure.Status();
-    return registry_.DeleteKey(lHive, sourcePath);
+    if (status != kErrorSuccess) {
+        // The source has not been touched yet.
+        RemoveCopy(lHive, destinationPath, copied);
+        return status;
+    }
+
+    std::u16string path;
+    status = DeleteBelow(source.get(), copied, &path);
+    source.reset();
+    if (status == kErrorSuccess) status = registry_.DeleteKey(lHive, sourcePath);
+    if (status == kErrorSuccess) return kErrorSuccess;
+
+    // The delete stopped part way: what it took goes back from the copy,
+    // and then the copy goes. The top of the source is deleted last, so it
+    // is still there to take it.
+    KeyHandle from(registry_);
+    KeyHandle to(registry_);
+    CopiedKey restored;
+    if (registry_.OpenKeyExW(lHive, destinationPath, kKeyAllAccess, from.put()) == kErrorSuccess &&
+        registry_.OpenKeyEx(lHive, sourcePath, kKeyAllAccess, to.put()) == kErrorSuccess &&
+        CopyTree(from.get(), to.get(), &restored) == kErrorSuccess) {
+        from.reset();
+        RemoveCopy(lHive, destinationPath, copied);
+    }
+    return status;
 }
 
 // A key's class is part of what a copy must keep; the subkeys get theirs
@@ -172,67 +183,73 @@ RegStatus RegistryRoutines::ReadClass(HKey key, std::u16string* cls) {
     return status;
 }
 
-// Moves each subkey in turn, always at the lowest index not yet passed
-// over: a moved subkey is deleted, so the next one takes its place, and a
-// subkey that cannot be moved is stepped over so the loop always ends.
-RegStatus RegistryRoutines::MoveSubKeys(HKey hSource, HKey hDestination) {
-    FirstFailure failure;
+// Copies the values and then every subkey, depth first, into hDestination,
+// where an existing subkey is merged into. Stops at the first call that
+// fails: only a whole copy is of use. Each subkey goes into *copied as soon
+// as it exists in the destination, so that a partial copy can be removed.
+RegStatus RegistryRoutines::CopyTree(HKey hSource, HKey hDestination, CopiedKey* copied) {
+    RegStatus status = CopyRegValues(hSource, hDestination);
     std::u16string name(kMaxKeyNameChars + 1, u'\0');
     std::u16string cls(kMaxKeyNameChars + 1, u'\0');
-    std::uint32_t index = 0;
-    for (;;) {
+    for (std::uint32_t index = 0; status == kErrorSuccess;) {
         std::uint32_t nameSize = static_cast<std::uint32_t>(name.size());
         std::uint32_t clsSize = static_cast<std::uint32_t>(cls.size());
-        const RegStatus status = registry_.EnumKeyExW(hSource, index, &name[0], &nameSize, &cls[0], &clsSize);
-        if (status == kErrorNoMoreItems) break;
-        if (status == kErrorMoreData) {
-            // The name buffer holds the longest name, so the class is long.
-            if (cls.size() < kMaxClassChars) {
-                cls.resize(cls.size() * 2);
-            } else {
-                failure.Note(status);
-                ++index;
-            }
+        status = registry_.EnumKeyExW(hSource, index, &name[0], &nameSize, &cls[0], &clsSize);
+        if (status == kErrorNoMoreItems) return kErrorSuccess;
+        // The name buffer holds the longest name, so the class is long.
+        if (status == kErrorMoreData && cls.size() < kMaxClassChars) {
+            cls.resize(cls.size() * 2);
+            status = kErrorSuccess;
             continue;
         }
-        if (status != kErrorSuccess) {
-            // An enumeration that fails for another reason would fail again
-            // at every index: stop, and keep the source for what is left.
-            failure.Note(status);
-            break;
-        }
+        if (status != kErrorSuccess) break;
 
         const std::u16string subKey = name.substr(0, nameSize);
         const std::u16string subClass = cls.substr(0, clsSize);
-        const RegStatus moved = [&] {
-            KeyHandle destination(registry_);
-            std::uint32_t disposition = 0;
-            RegStatus result = registry_.CreateKeyExW(hDestination, subKey, &subClass, kKeyAllAccess,
-                                                      destination.put(), &disposition);
-            if (result != kErrorSuccess) return result;
-            KeyHandle source(registry_);
-            result = registry_.OpenKeyExW(hSource, subKey, kKeyAllAccess, source.put());
-            if (result != kErrorSuccess) return result;
-
-            FirstFailure copy;
-            copy.Note(MoveSubKeys(source.get(), destination.get()));
-            copy.Note(CopyRegValues(source.get(), destination.get()));
-            if (copy.Status() != kErrorSuccess) return copy.Status();
-            source.reset();
-            return registry_.DeleteKeyW(hSource, subKey);
-        }();
-        if (moved != kErrorSuccess) {
-            failure.Note(moved);
-            ++index;
-        }
+        KeyHandle destination(registry_);
+        std::uint32_t disposition = 0;
+        status = registry_.CreateKeyExW(hDestination, subKey, &subClass, kKeyAllAccess, destination.put(),
+                                        &disposition);
+        if (status != kErrorSuccess) break;
+        copied->subkeys.push_back({subKey, {}});
+        KeyHandle source(registry_);
+        status = registry_.OpenKeyExW(hSource, subKey, kKeyAllAccess, source.put());
+        if (status == kErrorSuccess) status = CopyTree(source.get(), destination.get(), &copied->subkeys.back());
+        ++index;
     }
-    return failure.Status();
+    return status;
+}
+
+// Deletes the keys of tree below key, deepest first, each by its path from
+// key (*path: the path of tree itself). Stops at the first failure.
+RegStatus RegistryRoutines::DeleteBelow(HKey key, const CopiedKey& tree, std::u16string* path) {
+    const std::size_t length = path->size();
+    for (const CopiedKey& sub : tree.subkeys) {
+        if (length != 0) *path += u'\\';
+        *path += sub.name;
+        RegStatus status = DeleteBelow(key, sub, path);
+        if (status == kErrorSuccess) status = registry_.DeleteKeyW(key, *path);
+        path->resize(length);
+        if (status != kErrorSuccess) return status;
+    }
+    return kErrorSuccess;
+}
+
+// Deletes the copy at path under lHive, whose keys below the top are those
+// of tree.
+RegStatus RegistryRoutines::RemoveCopy(HKey lHive, const std::u16string& path, const CopiedKey& tree) {
+    KeyHandle copy(registry_);
+    RegStatus status = registry_.OpenKeyExW(lHive, path, kKeyAllAccess, copy.put());
+    std::u16string below;
+    if (status == kErrorSuccess) status = DeleteBelow(copy.get(), tree, &below);
+    copy.reset();
+    if (status == kErrorSuccess) status = registry_.DeleteKeyW(lHive, path);
+    return status;
 }
 
 // Copies every value with its type and exact bytes, zero-length ones
-// included. Returns the first failure; the caller keeps the source then.
+// included. Stops at the first failure and returns it.
 RegStatus RegistryRoutines::CopyRegValues(HKey hSource, HKey hDestination) {
-    FirstFailure failure;
     std::u16string& name = valueName_;
     std::vector<std::uint8_t>& data = valueData_;
     name.resize(kMaxValueNameChars + 1);
@@ -250,14 +267,11 @@ RegStatus RegistryRoutines::CopyRegValues(HKey hSource, HKey hDestination) {
             // be too long; dataSize now says how long.
             if (status == kErrorMoreData) data.resize(std::max<std::size_t>(dataSize, data.size() * 2));
         }
-        if (status == kErrorNoMoreItems) break;
-        if (status != kErrorSuccess) {
-            failure.Note(status);
-            break;
-        }
-        failure.Note(SetValueExactly(registry_, hDestination, name.substr(0, nameSize), type, data.data(), dataSize));
+        if (status == kErrorNoMoreItems) return kErrorSuccess;
+        if (status == kErrorSuccess)
+            status = SetValueExactly(registry_, hDestination, name.substr(0, nameSize), type, data.data(), dataSize);
+        if (status != kErrorSuccess) return status;
     }
-    return failure.Status();
 }
 
 }  // namespace wof

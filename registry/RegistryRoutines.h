@@ -52,12 +52,15 @@ public:
     RegStatus DelSetting(HKey hKey, const std::wstring& strPath, const std::wstring& strValue);
 
     // Gives sRegKey the last name sNewName under the same parent by copying
-    // the whole tree, its own class included, and then deleting the source.
-    // Names, classes and values are copied through the W calls, so text
-    // outside the ANSI code page arrives unchanged. Does nothing when the
-    // source cannot be opened or the destination exists already. The source
-    // is kept wherever anything below it could not be copied. Returns 0 when
-    // the key was moved whole, otherwise the first failing status.
+    // the whole tree, its own class included, and only then deleting the
+    // source. Names, classes and values are copied through the W calls, so
+    // text outside the ANSI code page arrives unchanged. Does nothing when
+    // the source cannot be opened or the destination exists already.
+    // Returns 0 when the key was moved whole. Otherwise it returns the first
+    // failing status and the source is as it was: a copy that cannot be
+    // completed is removed, and what a stopped delete took from the source
+    // is put back from the copy before the copy is removed. Only where that
+    // too fails does the copy stay, holding what the source lost.
     RegStatus RenameRegKey(const std::wstring& sRegKey, const std::wstring& sNewName, HKey lHive);
 
     // Whole-value helpers for callers that must keep type and bytes exact
@@ -68,6 +71,8 @@ public:
                                          RegStatus* status = nullptr);
     RegStatus WriteRegValue(const std::wstring& keyPath, const std::wstring& valueName, const RegValue& value);
     bool KeyExists(const std::wstring& keyPath, RegStatus* status = nullptr);
+    // Writes the hive that holds keyPath to disk.
+    RegStatus FlushKey(const std::wstring& keyPath);
 
     // The text of a value: a string type's UTF-16, any other type's bytes in
     // the ANSI code page; one terminating NUL dropped, leading and trailing
@@ -75,8 +80,17 @@ public:
     std::wstring ValueText(const RegValue& value) const;
 
 private:
+    // The names of a copied tree, so that the source, or a partial copy,
+    // can be deleted without being enumerated again.
+    struct CopiedKey {
+        std::u16string name;
+        std::vector<CopiedKey> subkeys;
+    };
+
     RegStatus ReadClass(HKey key, std::u16string* cls);
-    RegStatus MoveSubKeys(HKey hSource, HKey hDestination);
+    RegStatus CopyTree(HKey hSource, HKey hDestination, CopiedKey* copied);
+    RegStatus DeleteBelow(HKey key, const CopiedKey& tree, std::u16string* path);
+    RegStatus RemoveCopy(HKey lHive, const std::u16string& path, const CopiedKey& tree);
     RegStatus CopyRegValues(HKey hSource, HKey hDestination);
 
     Registry& registry_;

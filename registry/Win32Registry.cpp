@@ -86,6 +86,8 @@ RegStatus Win32Registry::DeleteValue(HKey key, const std::string& valueName) {
 
 RegStatus Win32Registry::CloseKey(HKey key) { return RegCloseKey(ToWin(key)); }
 
+RegStatus Win32Registry::FlushKey(HKey key) { return RegFlushKey(ToWin(key)); }
+
 RegStatus Win32Registry::OpenKeyExW(HKey key, const std::u16string& subKey, std::uint32_t access, HKey* result) {
     HkeyArg out(result);
     LONG status = RegOpenKeyExW(ToWin(key), Wide(subKey), 0, access, out.get());

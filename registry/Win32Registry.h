@@ -16,6 +16,7 @@ public:
     RegStatus DeleteKey(HKey key, const std::string& subKey) override;
     RegStatus DeleteValue(HKey key, const std::string& valueName) override;
     RegStatus CloseKey(HKey key) override;
+    RegStatus FlushKey(HKey key) override;
 
     RegStatus OpenKeyExW(HKey key, const std::u16string& subKey, std::uint32_t access, HKey* result) override;
     RegStatus CreateKeyExW(HKey key, const std::u16string& subKey, const std::u16string* cls, std::uint32_t access,

@@ -13,6 +13,9 @@ const wchar_t kConfirmText[] =
     L"Kemaskini ini untuk Windows XP PC yang mengalami masalah untuk membuka Microsoft Word 2007 setelah "
     L"memasang Sulakora. Jika anda menghadapi masalah tersebut, sila klik YES untuk meneruskan kemaskini.";
 const wchar_t kSuccessText[] = L"Update has been successfully applied to this PC";
+const wchar_t kNothingToRepairText[] =
+    L"Word's document types, Word.Document.12 and Word.Document.8, are not registered on this PC, so there is "
+    L"nothing to repair.\n\nNothing on this PC has been changed.";
 
 // In the order of work.
 const wchar_t* const kDocumentTypes[] = {L"Word.Document.12", L"Word.Document.8"};
@@ -22,8 +25,15 @@ const wchar_t kCommandBackupValue[] = L"Command.bk";
 const wchar_t kDdeKeyName[] = L"ddeexec";
 const wchar_t kDdeBackupName[] = L"ddeexec.bak";
 // Earlier backups are never touched; the search for a free name is bounded
-// so that it ends even on a registry that answers every open with success.
-constexpr int kMaxDdeBackups = 1000;
+// so that it ends even on a registry that answers every read with success.
+constexpr int kMaxBackups = 1000;
+
+// Not a system error code: a write that answered success but does not read
+// back as it was written.
+constexpr RegStatus kNotKept = -1;
+
+// The nth backup name: "name", then "name2", "name3" ...
+std::wstring BackupName(const wchar_t* name, int n) { return n == 1 ? name : name + std::to_wstring(n); }
 
 struct Problem {
     std::wstring what;
@@ -33,16 +43,27 @@ struct Problem {
 // One document type: what was found, what was written, what went wrong.
 struct DocumentRepair {
     std::wstring progId;
+    std::wstring openKey;
     std::wstring cmdKey;
     std::wstring ddeKey;
     bool registered = false;
-    bool changed = false;  // a write to the registry succeeded
     std::optional<RegValue> defaultCommand;
     std::optional<RegValue> command;
+    std::wstring backupName;  // the value that keeps "Command"
+    // The changes whose write answered success, so that the registry may
+    // hold them; each is cleared once it is put back.
+    bool commandRewritten = false;
+    bool backupWritten = false;
+    bool commandRemoved = false;
+    bool ddeMoved = false;
+    bool wrote = false;  // a value written, put back or not: the first change of a repair
     std::vector<Problem> problems;
 
     explicit DocumentRepair(const std::wstring& id)
-        : progId(id), cmdKey(id + L"\\Shell\\Open\\Command"), ddeKey(id + L"\\Shell\\Open\\" + kDdeKeyName) {}
+        : progId(id), openKey(id + L"\\Shell\\Open"), cmdKey(openKey + L"\\Command"),
+          ddeKey(openKey + L"\\" + kDdeKeyName) {}
+
+    bool Changed() const { return commandRewritten || backupWritten || commandRemoved || ddeMoved; }
 
     // Always false, so that a step can end with `return repair.Fail(...)`.
     bool Fail(const std::wstring& what, RegStatus status = kErrorSuccess) {
@@ -78,10 +99,12 @@ public:
         }
 
         std::vector<DocumentRepair> repairs;
+        bool anyRegistered = false;
         for (const wchar_t* progId : kDocumentTypes) {
             repairs.emplace_back(progId);
             DocumentRepair& repair = repairs.back();
             ReadDocumentType(repair);
+            anyRegistered = anyRegistered || repair.registered;
             // Both values are on record before either changes, so a log
             // that stops working never leaves a type half repaired.
             error = WriteLogLine(*log, repair.cmdKey, Text(repair.defaultCommand));
@@ -89,9 +112,20 @@ public:
             if (error != 0) return LogWriteFailed(logPath, error, repairs);
             if (repair.registered && repair.problems.empty()) RepairDocumentType(repair);
         }
-        error = log->Close();
+        error = log->Flush();
+        if (error == 0) error = log->Close();
         if (error != 0) return LogWriteFailed(logPath, error, repairs);
 
+        if (!anyRegistered) {
+            host_.ShowInformation(kNothingToRepairText);
+            return UpdateOutcome::NothingToRepair;
+        }
+        // What the box reports must survive a power cut right after it.
+        for (DocumentRepair& repair : repairs) {
+            if (!repair.wrote) continue;
+            const RegStatus status = routines_.FlushKey(repair.openKey);
+            if (status != kErrorSuccess) repair.Fail(L"its changes could not be written to disk", status);
+        }
         for (DocumentRepair& repair : repairs) {
             if (repair.registered) Verify(repair);
         }
@@ -136,9 +170,24 @@ private:
     }
 
     // Each step runs only when the one before it holds, and the DDE key,
-    // without which the shell has only the command line, goes last.
+    // without which the shell has only the command line, goes last. A step
+    // that fails takes back what the steps before it changed.
     void RepairDocumentType(DocumentRepair& repair) {
-        if (RewriteOpenCommand(repair) && BackUpCommand(repair)) RenameDdeKey(repair);
+        if (RewriteOpenCommand(repair) && BackUpCommand(repair) && RenameDdeKey(repair)) return;
+        PutBack(repair);
+    }
+
+    // Writes a value of the open command key and reads it back: a registry
+    // that answers success but keeps something else must not pass for one
+    // that kept it. *written: the write answered success.
+    RegStatus Store(DocumentRepair& repair, const std::wstring& name, const RegValue& value, bool* written = nullptr) {
+        RegStatus status = routines_.WriteRegValue(repair.cmdKey, name, value);
+        if (status != kErrorSuccess) return status;
+        repair.wrote = true;
+        if (written) *written = true;
+        const std::optional<RegValue> stored = routines_.ReadRegValue(repair.cmdKey, name, &status);
+        if (status != kErrorSuccess) return status;
+        return stored == value ? kErrorSuccess : kNotKept;
     }
 
     bool RewriteOpenCommand(DocumentRepair& repair) {
@@ -146,36 +195,45 @@ private:
         if (!PassesDocumentPath(rewritten))
             return repair.Fail(L"its open command has neither \"/dde\" nor \"%1\", so without \"ddeexec\" Word would "
                                L"open without the document");
-        const RegValue value = TextValue(repair.defaultCommand->type, rewritten);
-        RegStatus status = routines_.WriteRegValue(repair.cmdKey, L"", value);
-        if (status != kErrorSuccess) return repair.Fail(L"its open command could not be changed", status);
-        repair.changed = true;
-        if (routines_.ReadRegValue(repair.cmdKey, L"", &status) != value)
-            return repair.Fail(L"its new open command does not read back", status);
+        const RegStatus status =
+            Store(repair, L"", TextValue(repair.defaultCommand->type, rewritten), &repair.commandRewritten);
+        if (status != kErrorSuccess)
+            return repair.Fail(repair.commandRewritten ? L"its new open command does not read back"
+                                                       : L"its open command could not be changed",
+                               status);
         return true;
     }
 
+    // "Command" is removed only once its backup reads back equal. An
+    // earlier backup that holds something else is kept: the new one goes to
+    // the first free "Command.bkN".
     bool BackUpCommand(DocumentRepair& repair) {
         RegStatus status = kErrorSuccess;
         if (!repair.command) {
-            // With no "Command" to keep, a backup from an earlier run stays.
-            if (routines_.ReadRegValue(repair.cmdKey, kCommandBackupValue, &status)) return true;
-            if (status == kErrorFileNotFound) status = routines_.SetRegString(repair.cmdKey, kCommandBackupValue, L"");
-            if (status != kErrorSuccess)
-                return repair.Fail(L"the value \"Command.bk\" could not be written", status);
+            // With no "Command" to keep, a backup from an earlier run stays;
+            // where there is none, an empty one records that there was none.
+            repair.backupName = kCommandBackupValue;
+            if (routines_.ReadRegValue(repair.cmdKey, repair.backupName, &status)) return true;
+            if (status == kErrorFileNotFound)
+                status = Store(repair, repair.backupName, TextValue(kRegSz, L""), &repair.backupWritten);
+            if (status != kErrorSuccess) return repair.Fail(L"the value \"Command.bk\" could not be written", status);
             return true;
         }
-        // The backup is written, and read back equal, before the value it
-        // keeps is deleted.
-        status = routines_.WriteRegValue(repair.cmdKey, kCommandBackupValue, *repair.command);
-        if (status == kErrorSuccess) {
-            const auto backup = routines_.ReadRegValue(repair.cmdKey, kCommandBackupValue, &status);
-            if (status == kErrorSuccess && backup != repair.command) status = kErrorInvalidParameter;
+        for (int n = 1; repair.backupName.empty(); ++n) {
+            if (n > kMaxBackups) return repair.Fail(L"there is no free name for the backup of the value \"Command\"");
+            const std::wstring name = BackupName(kCommandBackupValue, n);
+            const std::optional<RegValue> earlier = routines_.ReadRegValue(repair.cmdKey, name, &status);
+            if (earlier && earlier != repair.command) continue;
+            if (!earlier && status != kErrorFileNotFound)
+                return repair.Fail(L"the value \"" + name + L"\" could not be read", status);
+            repair.backupName = name;
+            if (!earlier) status = Store(repair, name, *repair.command, &repair.backupWritten);
         }
         if (status != kErrorSuccess)
-            return repair.Fail(L"the value \"Command\" could not be saved as \"Command.bk\"", status);
+            return repair.Fail(L"the value \"Command\" could not be saved as \"" + repair.backupName + L"\"", status);
         status = routines_.DelSetting(kHkeyClassesRoot, repair.cmdKey, kCommandValue);
         if (status != kErrorSuccess) return repair.Fail(L"the value \"Command\" could not be removed", status);
+        repair.commandRemoved = true;
         return true;
     }
 
@@ -187,31 +245,76 @@ private:
             if (status == kErrorFileNotFound) return true;
             return repair.Fail(L"the key \"ddeexec\" could not be read", status);
         }
-        const std::wstring parent = repair.ddeKey.substr(0, repair.ddeKey.rfind(L'\\') + 1);
-        std::wstring backupName = kDdeBackupName;
-        for (int n = 2; n <= kMaxDdeBackups && routines_.KeyExists(parent + backupName); ++n)
-            backupName = kDdeBackupName + std::to_wstring(n);
+        std::wstring backupPath;
+        for (int n = 1; backupPath.empty(); ++n) {
+            if (n > kMaxBackups) return repair.Fail(L"there is no free name for the backup of the key \"ddeexec\"");
+            const std::wstring path = repair.openKey + L"\\" + BackupName(kDdeBackupName, n);
+            if (!routines_.KeyExists(path, &status) && status == kErrorFileNotFound) backupPath = path;
+            if (status != kErrorFileNotFound && status != kErrorSuccess)
+                return repair.Fail(L"the key \"" + path.substr(repair.openKey.size() + 1) + L"\" could not be read",
+                                   status);
+        }
+        const std::wstring backupName = backupPath.substr(repair.openKey.size() + 1);
         status = routines_.RenameRegKey(repair.ddeKey, backupName, kHkeyClassesRoot);
-        if (status != kErrorSuccess) return repair.Fail(L"the key \"ddeexec\" could not be renamed", status);
-        return true;
+        if (status == kErrorSuccess) {
+            repair.ddeMoved = true;
+            return true;
+        }
+        repair.Fail(L"the key \"ddeexec\" could not be renamed", status);
+        // A rename that fails removes its copy once the source is whole
+        // again; a copy that stays holds what the source lost.
+        if (routines_.KeyExists(backupPath)) {
+            repair.ddeMoved = true;
+            repair.Fail(L"\"ddeexec\" could not be put back whole: \"" + backupName + L"\" holds a copy of it");
+        }
+        return false;
     }
 
-    // The success box is shown only for a state read back from the registry;
-    // the new open command was read back as soon as it was written.
+    // Puts back what the repair of this type changed, the newest first.
+    // "Command" goes back, and reads back, before its backup goes.
+    void PutBack(DocumentRepair& repair) {
+        RegStatus status = kErrorSuccess;
+        if (repair.commandRemoved) {
+            status = Store(repair, kCommandValue, *repair.command);
+            if (status == kErrorSuccess) {
+                repair.commandRemoved = false;
+            } else {
+                repair.Fail(L"the value \"Command\" could not be put back; \"" + repair.backupName + L"\" holds it",
+                            status);
+            }
+        }
+        if (repair.backupWritten && !repair.commandRemoved) {
+            status = routines_.DelSetting(kHkeyClassesRoot, repair.cmdKey, repair.backupName);
+            if (status == kErrorSuccess || status == kErrorFileNotFound) {
+                repair.backupWritten = false;
+            } else {
+                repair.Fail(L"the value \"" + repair.backupName + L"\" could not be removed", status);
+            }
+        }
+        if (repair.commandRewritten) {
+            status = Store(repair, L"", *repair.defaultCommand);
+            if (status == kErrorSuccess) {
+                repair.commandRewritten = false;
+            } else {
+                repair.Fail(L"its open command could not be put back", status);
+            }
+        }
+    }
+
+    // The success box is shown only for a state read back from the registry:
+    // the new open command and the backup were read back as they were
+    // written, and what was deleted must be gone.
     void Verify(DocumentRepair& repair) {
         if (!repair.problems.empty()) return;
         RegStatus status = kErrorSuccess;
         if (routines_.ReadRegValue(repair.cmdKey, kCommandValue, &status) || status != kErrorFileNotFound)
             repair.Fail(L"the value \"Command\" is still there", status);
-        const auto backup = routines_.ReadRegValue(repair.cmdKey, kCommandBackupValue, &status);
-        if (repair.command ? backup != repair.command : !backup)
-            repair.Fail(L"the value \"Command.bk\" does not read back", status);
         if (routines_.KeyExists(repair.ddeKey, &status) || status != kErrorFileNotFound)
             repair.Fail(L"the key \"ddeexec\" is still there", status);
     }
 
     std::wstring Describe(const Problem& problem) {
-        if (problem.status == kErrorSuccess) return problem.what;
+        if (problem.status == kErrorSuccess || problem.status == kNotKept) return problem.what;
         return problem.what + L" (" + host_.DescribeError(static_cast<unsigned long>(problem.status)) + L")";
     }
 
@@ -223,10 +326,10 @@ private:
                 details += repair.progId + L": " + Describe(problem) + L"\n";
                 accessDenied = accessDenied || problem.status == kErrorAccessDenied;
             }
-            if (!repair.problems.empty() && !repair.changed) details += repair.progId + L" was left as it was.\n";
+            if (!repair.problems.empty() && !repair.Changed()) details += repair.progId + L" was left as it was.\n";
         }
         if (details.empty()) {
-            host_.ShowSuccess(kSuccessText);
+            host_.ShowInformation(kSuccessText);
             return UpdateOutcome::Applied;
         }
         std::wstring text = L"The update could not be applied completely.\n\n" + details;
@@ -241,7 +344,7 @@ private:
                             L"\n\nThe update was stopped.";
         std::wstring changed;
         for (const DocumentRepair& repair : repairs) {
-            if (repair.changed) changed += L"\n" + repair.progId;
+            if (repair.Changed()) changed += L"\n" + repair.progId;
         }
         text += changed.empty() ? L" Nothing on this PC has been changed." : L" Already changed:" + changed;
         host_.ShowError(text);

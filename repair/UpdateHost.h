@@ -8,11 +8,13 @@
 
 namespace wof {
 
-// A file open for writing. Write returns 0 or the system's error code.
+// A file open for writing. Each call returns 0 or the system's error code.
 class LogFile {
 public:
     virtual ~LogFile() = default;
     virtual unsigned long Write(const std::string& bytes) = 0;
+    // Returns once what was written is on disk.
+    virtual unsigned long Flush() = 0;
     virtual unsigned long Close() = 0;
 };
 
@@ -23,7 +25,7 @@ public:
     // Yes/No box with the question icon, Yes the default; true for Yes.
     virtual bool Confirm(const std::wstring& text) = 0;
     // OK box with the information icon.
-    virtual void ShowSuccess(const std::wstring& text) = 0;
+    virtual void ShowInformation(const std::wstring& text) = 0;
     // OK box with the error icon.
     virtual void ShowError(const std::wstring& text) = 0;
 

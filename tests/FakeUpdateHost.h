@@ -13,7 +13,7 @@ namespace wof {
 class FakeUpdateHost : public UpdateHost {
 public:
     struct Box {
-        enum Kind { Confirm, Success, Error } kind;
+        enum Kind { Confirm, Information, Error } kind;
         std::wstring text;
     };
 
@@ -21,6 +21,7 @@ public:
     std::wstring executablePath = LR"(C:\Tools\WordOpenFix.exe)";
     unsigned long createError = 0;  // non-zero: the log cannot be created
     int failWriteAt = -1;           // index of the log write that fails
+    unsigned long failFlushWith = 0;
     unsigned long failCloseWith = 0;
 
     std::vector<Box> boxes;
@@ -32,7 +33,7 @@ public:
         boxes.push_back({Box::Confirm, text});
         return answerYes;
     }
-    void ShowSuccess(const std::wstring& text) override { boxes.push_back({Box::Success, text}); }
+    void ShowInformation(const std::wstring& text) override { boxes.push_back({Box::Information, text}); }
     void ShowError(const std::wstring& text) override { boxes.push_back({Box::Error, text}); }
     std::wstring ExecutablePath() override { return executablePath; }
     std::wstring DescribeError(unsigned long error) override { return L"error " + std::to_wstring(error); }
@@ -62,6 +63,7 @@ private:
             host_.log += bytes;
             return 0;
         }
+        unsigned long Flush() override { return host_.failFlushWith; }
         unsigned long Close() override {
             host_.logClosed = true;
             return host_.failCloseWith;

@@ -67,7 +67,7 @@ TEST_F(ApplyUpdateTest, RepairsBothDocumentTypesLogsWhatItFoundAndSaysSo) {
     ASSERT_EQ(host_.boxes.size(), 2u);
     EXPECT_EQ(host_.boxes[0].kind, Kind::Confirm);
     EXPECT_EQ(host_.boxes[0].text, kConfirmText);
-    EXPECT_EQ(host_.boxes[1].kind, Kind::Success);
+    EXPECT_EQ(host_.boxes[1].kind, Kind::Information);
     EXPECT_EQ(host_.boxes[1].text, kSuccessText);
 
     EXPECT_EQ(host_.createdPaths, std::vector<std::wstring>{LR"(C:\Tools\WordOpenFix.txt)"});
@@ -94,7 +94,7 @@ TEST_F(ApplyUpdateTest, LaterRunsChangeNothingMoreAndStillSucceed) {
         SCOPED_TRACE("run " + std::to_string(run));
         host_ = FakeUpdateHost();
         EXPECT_EQ(Run(), UpdateOutcome::Applied);
-        EXPECT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Success}));
+        EXPECT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Information}));
         EXPECT_EQ(Tree("Word.Document.12"), after12);
         EXPECT_EQ(Tree("Word.Document.8"), after8);
         EXPECT_EQ(host_.log, LogLine(kCmd12, kRepairedCommand) + LogLine(kCmd12, "") +
@@ -134,7 +134,11 @@ TEST_F(ApplyUpdateTest, LogThatStopsWorkingLeavesTheCurrentTypeUntouched) {
         host_.failWriteAt = failAt;
 
         EXPECT_EQ(Run(), UpdateOutcome::Failed);
-        EXPECT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Error}));
+        ASSERT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Error}));
+        const std::wstring& text = host_.boxes[1].text;
+        EXPECT_EQ(text.substr(text.find(L"The update was stopped.")),
+                  failAt < 2 ? L"The update was stopped. Nothing on this PC has been changed."
+                             : L"The update was stopped. Already changed:\nWord.Document.12");
         EXPECT_EQ(Exists(kOpen12 + "\\ddeexec"), failAt < 2);
         if (failAt < 2) {
             EXPECT_EQ(Tree("Word.Document.12"), seeded12);
@@ -143,11 +147,40 @@ TEST_F(ApplyUpdateTest, LogThatStopsWorkingLeavesTheCurrentTypeUntouched) {
     }
 }
 
+// The log's last lines must be on disk, and the file closed, before a box
+// can say the update is done.
+TEST_F(ApplyUpdateTest, LogThatCannotBeFlushedOrClosedIsAFailureThatNamesWhatChanged) {
+    for (const bool flush : {true, false}) {
+        SCOPED_TRACE(flush ? "flush fails" : "close fails");
+        Clean();
+        SeedWord2007(*registry_);
+        host_ = FakeUpdateHost();
+        (flush ? host_.failFlushWith : host_.failCloseWith) = 112;
+
+        EXPECT_EQ(Run(), UpdateOutcome::Failed);
+        ASSERT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Error}));
+        EXPECT_EQ(host_.boxes[1].text, L"The log file could not be written:\nC:\\Tools\\WordOpenFix.txt\n\nerror 112\n\n"
+                                       L"The update was stopped. Already changed:\nWord.Document.12\nWord.Document.8");
+    }
+}
+
 TEST_F(ApplyUpdateTest, UnregisteredTypeIsNotCreatedButStillLogged) {
     DeleteTree(*registry_, kHkeyClassesRoot, "Word.Document.8");
     EXPECT_EQ(Run(), UpdateOutcome::Applied);
     EXPECT_FALSE(Exists("Word.Document.8"));
     EXPECT_EQ(host_.log.substr(host_.log.find(kCmd8)), LogLine(kCmd8, "") + LogLine(kCmd8, ""));
+
+    // With neither type there, there is nothing to repair, and that is no success.
+    DeleteTree(*registry_, kHkeyClassesRoot, "Word.Document.12");
+    host_ = FakeUpdateHost();
+    EXPECT_EQ(Run(), UpdateOutcome::NothingToRepair);
+    ASSERT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Information}));
+    EXPECT_EQ(host_.boxes[1].text,
+              L"Word's document types, Word.Document.12 and Word.Document.8, are not registered on this PC, so there "
+              L"is nothing to repair.\n\nNothing on this PC has been changed.");
+    EXPECT_FALSE(Exists("Word.Document.12"));
+    EXPECT_FALSE(Exists("Word.Document.8"));
+    EXPECT_EQ(host_.log, LogLine(kCmd12, "") + LogLine(kCmd12, "") + LogLine(kCmd8, "") + LogLine(kCmd8, ""));
 }
 
 // The DDE key goes only once the command line passes the document's path;
@@ -212,15 +245,38 @@ TEST_F(ApplyUpdateTest, OfficeRepairAfterAnUpdateIsRepairedAgainWithoutTouchingO
     EXPECT_EQ(Tree(kOpen12 + "\\ddeexec.bak2"), recreated);
 }
 
-TEST_F(ApplyUpdateTest, MissingCommandLeavesAnEarlierBackupAlone) {
+// A backup holding something else goes on holding it: "Command" is kept in
+// the first "Command.bkN" that is free or holds the same.
+TEST_F(ApplyUpdateTest, AnEarlierCommandBackupIsNeverOverwritten) {
     const RegValue earlier{kRegBinary, {1, 2, 3}};
-    SetValue(*registry_, kHkeyClassesRoot, kCmd12, "Command.bk", earlier.type, earlier.data);
-    KeyHandle key(*registry_);
-    ASSERT_EQ(registry_->OpenKeyEx(kHkeyClassesRoot, kCmd12, kKeyAllAccess, key.put()), kErrorSuccess);
-    ASSERT_EQ(registry_->DeleteValue(key.get(), "Command"), kErrorSuccess);
+    const RegValue command = Stored(CommandValue(kWord12));
+    struct Case {
+        const char* what;
+        std::optional<RegValue> bk;  // "Command.bk" before the update
+        bool commandThere;
+        std::optional<RegValue> bk2;  // "Command.bk2" after it
+    } cases[] = {
+        {"no Command", earlier, false, std::nullopt},
+        {"a Command.bk of other data", earlier, true, command},
+        {"a Command.bk of the same data", command, true, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clean();
+        SeedWord2007(*registry_);
+        SetValue(*registry_, kHkeyClassesRoot, kCmd12, "Command.bk", c.bk->type, c.bk->data);
+        if (!c.commandThere) {
+            KeyHandle key(*registry_);
+            ASSERT_EQ(registry_->OpenKeyEx(kHkeyClassesRoot, kCmd12, kKeyAllAccess, key.put()), kErrorSuccess);
+            ASSERT_EQ(registry_->DeleteValue(key.get(), "Command"), kErrorSuccess);
+        }
+        host_ = FakeUpdateHost();
 
-    EXPECT_EQ(Run(), UpdateOutcome::Applied);
-    EXPECT_EQ(Value(kCmd12, "Command.bk"), earlier);
+        EXPECT_EQ(Run(), UpdateOutcome::Applied);
+        EXPECT_EQ(Value(kCmd12, "Command.bk"), c.bk);
+        EXPECT_EQ(Value(kCmd12, "Command.bk2"), c.bk2);
+        EXPECT_EQ(Value(kCmd12, "Command"), std::nullopt);
+    }
 }
 
 TEST_F(ApplyUpdateTest, CommandOfAnyTypeIsBackedUpWithItsTypeAndBytes) {
@@ -233,6 +289,51 @@ TEST_F(ApplyUpdateTest, CommandOfAnyTypeIsBackedUpWithItsTypeAndBytes) {
     EXPECT_EQ(Value(kCmd12, "Command.bk"), dword);
     EXPECT_EQ(Value(kCmd8, "Command.bk"), empty);
     EXPECT_EQ(Value(kCmd8, "Command"), std::nullopt);
+}
+
+// Registrations other than Office's own: each is repaired, its open command
+// keeps its type, and the DDE key moves whole.
+TEST_F(ApplyUpdateTest, LessCommonRegistrationsAreRepairedWhole) {
+    const std::string expandable = R"("%ProgramFiles%\Microsoft Office\Office12\WINWORD.EXE" /n)";
+    const std::string longName = R"("C:\Program Files\Microsoft Office\Office12\WINWORD.EXE" /n )";
+    struct Case {
+        const char* what;
+        RegValue before, after;  // the open command
+        bool command;            // "Command" is there
+        std::string ddeClass;    // of a subkey of ddeexec
+    } cases[] = {
+        {"an expandable command", {kRegExpandSz, SzBytes(expandable + " /dde")},
+         {kRegExpandSz, SzBytes(expandable + " \"%1\"")}, true, ""},
+        {"a command that passes %L", {kRegSz, SzBytes(longName + "\"%L\"")}, {kRegSz, SzBytes(longName + "\"%L\"")},
+         true, ""},
+        {"a command that passes %l", {kRegSz, SzBytes(longName + "%l")}, {kRegSz, SzBytes(longName + "%l")}, true, ""},
+        {"neither Command nor Command.bk", {kRegSz, SzBytes(kWordOpenCommand)}, {kRegSz, SzBytes(kRepairedCommand)},
+         false, ""},
+        {"a class of 300 characters in ddeexec", {kRegSz, SzBytes(kWordOpenCommand)},
+         {kRegSz, SzBytes(kRepairedCommand)}, true, std::string(300, 'C')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clean();
+        KeySnapshot registration = Word2007Registration(kWord12);
+        KeySnapshot& command = registration.subkeys[1].subkeys[0].subkeys[0];
+        KeySnapshot& ddeexec = registration.subkeys[1].subkeys[0].subkeys[1];
+        command.values = {{"", c.before.type, c.before.data}};
+        if (c.command) command.values.push_back(CommandValue(kWord12));
+        ddeexec.subkeys[0].cls = c.ddeClass;
+        ASSERT_TRUE(WriteTree(*registry_, kHkeyClassesRoot, "Word.Document.12", registration));
+        SeedWordDocumentType(*registry_, kWord8);
+        const std::optional<KeySnapshot> dde = Tree(kOpen12 + "\\ddeexec");
+        host_ = FakeUpdateHost();
+
+        EXPECT_EQ(Run(), UpdateOutcome::Applied);
+        EXPECT_EQ(Value(kCmd12, ""), c.after);
+        EXPECT_EQ(Value(kCmd12, "Command"), std::nullopt);
+        EXPECT_EQ(Value(kCmd12, "Command.bk"),
+                  c.command ? Stored(CommandValue(kWord12)) : (RegValue{kRegSz, SzBytes("")}));
+        EXPECT_FALSE(Exists(kOpen12 + "\\ddeexec"));
+        EXPECT_EQ(Tree(kOpen12 + "\\ddeexec.bak"), dde);
+    }
 }
 
 TEST_F(ApplyUpdateTest, LongCommandIsRewrittenWhole) {

@@ -58,6 +58,27 @@ TEST_F(MemoryRegistryTest, FunctionFaultFailsOnlyThatFunctionAndChangesNothing) 
     EXPECT_EQ(kErrorSuccess, SetStatus("K", "a"));
 }
 
+TEST_F(MemoryRegistryTest, LiesAnswerSuccessAndKeepNothingOrAnotherType) {
+    ASSERT_EQ(kErrorSuccess, SetStatus("K\\Sub", "a"));
+    registry_.InjectFault({kInjected, RegFunction::kSetValueEx, "", 1, false, FaultKind::kKeepNothing});
+    registry_.InjectFault({kInjected, RegFunction::kDeleteKey, "", 1, false, FaultKind::kKeepNothing});
+    registry_.InjectFault({kInjected, RegFunction::kDeleteValue, "", 1, false, FaultKind::kKeepNothing});
+    EXPECT_EQ(kErrorSuccess, SetStatus("K", "b"));
+    EXPECT_EQ(kErrorSuccess, registry_.DeleteKey(kHkeyClassesRoot, "K\\Sub"));
+    HKey key = 0;
+    ASSERT_EQ(kErrorSuccess, registry_.OpenKeyEx(kHkeyClassesRoot, "K\\Sub", kKeyAllAccess, &key));
+    EXPECT_EQ(kErrorSuccess, registry_.DeleteValue(key, "a"));
+    registry_.CloseKey(key);
+    const KeySnapshot sub{"Sub", "", {SzValue("a", "x")}, {}};
+    EXPECT_EQ((KeySnapshot{"", "", {}, {sub}}), registry_.Snapshot("HKCR\\K"));
+
+    registry_.InjectFault({kInjected, RegFunction::kSetValueEx, "", 1, false, FaultKind::kKeepOther});
+    EXPECT_EQ(kErrorSuccess, SetStatus("K", "b"));
+    EXPECT_EQ((KeySnapshot{"", "", {{"b", kRegExpandSz, SzBytes("x")}}, {sub}}), registry_.Snapshot("HKCR\\K"));
+    EXPECT_THROW(registry_.InjectFault({kInjected, RegFunction::kOpenKeyEx, "", 1, false, FaultKind::kKeepNothing}),
+                 std::invalid_argument);
+}
+
 TEST_F(MemoryRegistryTest, PathFaultCoversTheKeyAndEverythingBelowIt) {
     registry_.InjectFault({kInjected, std::nullopt, kDde, 1, true});
     struct Case {

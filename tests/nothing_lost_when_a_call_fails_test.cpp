@@ -1,6 +1,9 @@
-// Native only: the in-memory registry fails chosen calls, and every
-// failure must leave every key and value somewhere and never show success.
+// Native only: the in-memory registry fails chosen calls. A failure must
+// never lose a key or value, never show success, and never leave a renamed
+// key or a document type in between: each ends as it was or as repaired.
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "registry/RegistryRoutines.h"
 #include "repair/ApplyUpdate.h"
@@ -36,6 +39,8 @@ struct RenameRun {
     std::size_t openHandles;
     bool sourceGone;
     bool destinationWhole;
+    bool sourceAsBefore;
+    bool destinationGone;
 };
 
 RenameRun RenameWith(const std::optional<RegFault>& fault) {
@@ -48,8 +53,8 @@ RenameRun RenameWith(const std::optional<RegFault>& fault) {
     registry.ClearFaults();
     const auto source = registry.Snapshot(Full(kSource));
     const auto destination = registry.Snapshot(Full(kDestination));
-    return {status, Missing(FlatTree(DdeTree()), FlatTree(source), FlatTree(destination)), registry.OpenHandleCount(),
-            !source, destination == DdeTree()};
+    return {status,      Missing(FlatTree(DdeTree()), FlatTree(source), FlatTree(destination)),
+            registry.OpenHandleCount(), !source, destination == DdeTree(), source == DdeTree(), !destination};
 }
 
 TEST(RenameUnderFailure, EveryFailingCallKeepsEveryKeyAndValue) {
@@ -67,12 +72,14 @@ TEST(RenameUnderFailure, EveryFailingCallKeepsEveryKeyAndValue) {
                 const RenameRun run = RenameWith(RegFault{status, function, "", nth, false});
                 SCOPED_TRACE("call " + std::to_string(nth) + " of function " + std::to_string(f) + " fails with " +
                              std::to_string(status));
-                EXPECT_EQ(run.missing, "");
                 // A handle whose close failed stays open; every other one is closed.
                 EXPECT_EQ(run.openHandles, function == RegFunction::kCloseKey ? 1u : 0u);
-                // Success is claimed only for a finished move.
-                EXPECT_TRUE(run.status != kErrorSuccess || (run.sourceGone && run.destinationWhole));
-                EXPECT_TRUE(run.sourceGone || run.status != kErrorSuccess);
+                // Moved whole and said so, or not moved at all and said so.
+                if (run.status == kErrorSuccess) {
+                    EXPECT_TRUE(run.sourceGone && run.destinationWhole);
+                } else {
+                    EXPECT_TRUE(run.sourceAsBefore && run.destinationGone);
+                }
             }
         }
     }
@@ -98,59 +105,82 @@ TEST(RenameUnderFailure, PersistentFailuresEndTheLoopAndKeepTheSource) {
     }
 }
 
-TEST(RenameUnderFailure, ASubkeyThatCannotMoveIsPassedOverAndTheRestMoves) {
+// Application is deleted before ifExec refuses to go: it comes back from the
+// copy, which then goes.
+TEST(RenameUnderFailure, ASubkeyThatCannotBeDeletedLeavesTheTreeAsItWas) {
     const RenameRun run =
-        RenameWith(RegFault{kErrorAccessDenied, RegFunction::kDeleteKey, Full(kSource + "\\Application"), 1, true});
-    EXPECT_EQ(run.missing, "");
-    EXPECT_NE(run.status, kErrorSuccess);
-    MemoryRegistry registry;
-    Latin1Codec codec;
-    registry.Load(Full(kSource), DdeTree());
-    registry.InjectFault({kErrorAccessDenied, RegFunction::kDeleteKey, Full(kSource + "\\Application"), 1, true});
-    RegistryRoutines(registry, codec).RenameRegKey(codec.FromAnsi(kSource), L"ddeexec.bak", kHkeyClassesRoot);
-    registry.ClearFaults();
-    // Topic and ifExec, after Application in the enumeration, still moved.
-    const auto source = registry.Snapshot(Full(kSource));
-    ASSERT_TRUE(source);
-    ASSERT_EQ(source->subkeys.size(), 1u);
-    EXPECT_EQ(source->subkeys[0].name, "Application");
-    EXPECT_TRUE(registry.Snapshot(Full(kDestination + "\\Topic")));
-    EXPECT_TRUE(registry.Snapshot(Full(kDestination + "\\ifExec")));
+        RenameWith(RegFault{kErrorAccessDenied, RegFunction::kDeleteKey, Full(kSource + "\\ifExec"), 1, true});
+    EXPECT_EQ(run.status, kErrorAccessDenied);
+    EXPECT_TRUE(run.sourceAsBefore);
+    EXPECT_TRUE(run.destinationGone);
+    EXPECT_EQ(run.openHandles, 0u);
 }
 
 // The whole update, with each of its registry calls failing in turn.
 class UpdateUnderFailure : public testing::Test {
 protected:
+    static constexpr const char* kTypes[] = {"Word.Document.12", "Word.Document.8"};
+
     struct Outcome {
         UpdateOutcome outcome;
         std::vector<FakeUpdateHost::Box::Kind> boxes;
+        std::wstring lastBox;
         std::string lost;
         bool repaired;
-        // Types whose DDE key went although their command line does not
-        // pass the document's path or "Command" is not in its backup.
-        std::string halfRepaired;
+        // Types that are neither as they were nor as a run without faults
+        // leaves them.
+        std::vector<std::string> inBetween;
+        // Types that the box says were left as they were, but are not.
+        std::vector<std::string> notLeftAsTheyWere;
     };
 
-    static Outcome Update(const std::optional<RegFault>& fault, std::function<void(MemoryRegistry&)> prepare = {}) {
-        MemoryRegistry registry;
-        Latin1Codec codec;
+    static std::optional<KeySnapshot> Type(const MemoryRegistry& registry, const std::string& progId) {
+        return registry.Snapshot("HKCR\\" + progId);
+    }
+
+    using Types = std::map<std::string, std::optional<KeySnapshot>>;
+    using Prepare = std::function<void(MemoryRegistry&)>;
+
+    // Word 2007 as installed, then prepare's changes.
+    static void Seed(MemoryRegistry& registry, const Prepare& prepare) {
         SeedWord2007(registry);
         if (prepare) prepare(registry);
-        const auto before12 = registry.Snapshot("HKCR\\Word.Document.12");
-        const auto before8 = registry.Snapshot("HKCR\\Word.Document.8");
-        if (fault) registry.InjectFault(*fault);
+    }
+
+    static Types Snapshots(const MemoryRegistry& registry) {
+        Types types;
+        for (const char* progId : kTypes) types[progId] = registry.Snapshot(std::string("HKCR\\") + progId);
+        return types;
+    }
+
+    // Each type as a run without faults leaves it.
+    static Types Repaired(const Prepare& prepare) {
+        MemoryRegistry registry;
+        Latin1Codec codec;
+        Seed(registry, prepare);
+        RegistryRoutines routines(registry, codec);
+        FakeUpdateHost host;
+        ApplyUpdate(routines, codec, host);
+        return Snapshots(registry);
+    }
+
+    static Outcome Update(const std::vector<RegFault>& faults, const Prepare& prepare = {}) {
+        MemoryRegistry registry;
+        Latin1Codec codec;
+        Seed(registry, prepare);
+        const Types before = Snapshots(registry);
+        for (const RegFault& fault : faults) registry.InjectFault(fault);
         RegistryRoutines routines(registry, codec);
         FakeUpdateHost host;
         const UpdateOutcome outcome = ApplyUpdate(routines, codec, host);
         registry.ClearFaults();
+        const Types after = Snapshots(registry);
+        const Types repaired = Repaired(prepare);
 
-        std::string lost;
-        bool repaired = true;
-        std::string halfRepaired;
-        for (const auto& [progId, before] : {std::pair{"Word.Document.12", before12}, {"Word.Document.8", before8}}) {
-            const std::string open = std::string("HKCR\\") + progId + "\\Shell\\Open";
-            const FlatTree original(before);
-            const FlatTree now(registry.Snapshot(std::string("HKCR\\") + progId));
+        Outcome run{outcome, host.Kinds(), host.boxes.back().text, "", true, {}, {}};
+        for (const char* progId : kTypes) {
+            const FlatTree original(before.at(progId));
+            const FlatTree now(after.at(progId));
             // The DDE tree may be under its backup name, "Command" as "Command.bk".
             FlatTree moved(std::nullopt);
             for (const auto& [path, cls] : now.classes) {
@@ -162,52 +192,67 @@ protected:
                 const std::string from = "\\shell\\open\\ddeexec.bak";
                 if (where.compare(0, from.size(), from) == 0)
                     moved.values["\\shell\\open\\ddeexec" + where.substr(from.size())] = value;
-                if (where == "\\shell\\open\\command|command.bk") moved.values["\\shell\\open\\command|command"] = value;
+                if (where == "\\shell\\open\\command|command.bk")
+                    moved.values["\\shell\\open\\command|command"] = value;
                 // The rewritten default command is the intended change.
                 if (where == "\\shell\\open\\command|") moved.values[where] = original.values.at(where);
             }
-            lost += Missing(original, now, moved);
-            const FlatTree command(registry.Snapshot(open + "\\Command"));
-            const bool ddeGone = !registry.Snapshot(open + "\\ddeexec");
-            repaired = repaired && ddeGone && command.values.count("|command") == 0;
-            const auto openCommand = command.values.find("|");
-            const bool wholeCommandLine = openCommand != command.values.end() &&
-                                          openCommand->second.data == SzBytes(kRepairedCommand) &&
-                                          command.values.count("|command") == 0 &&
-                                          command.values.count("|command.bk") == 1;
-            if (ddeGone && !wholeCommandLine) halfRepaired += std::string(progId) + "\n";
+            run.lost += Missing(original, now, moved);
+            run.repaired = run.repaired && after.at(progId) == repaired.at(progId);
+            if (after.at(progId) != before.at(progId) && after.at(progId) != repaired.at(progId))
+                run.inBetween.push_back(progId);
+            if (run.lastBox.find(Wide(progId) + L" was left as it was.") != std::wstring::npos &&
+                after.at(progId) != before.at(progId))
+                run.notLeftAsTheyWere.push_back(progId);
         }
-        return {outcome, host.Kinds(), lost, repaired, halfRepaired};
+        return run;
     }
+
+    static std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 };
 
-TEST_F(UpdateUnderFailure, NoCallFailureLosesDataOrShowsFalseSuccess) {
-    MemoryRegistry counter;
-    Latin1Codec codec;
-    SeedWord2007(counter);
-    counter.ResetCallCounts();
-    RegistryRoutines routines(counter, codec);
-    FakeUpdateHost host;
-    ASSERT_EQ(ApplyUpdate(routines, codec, host), UpdateOutcome::Applied);
-    const std::uint64_t calls = counter.TotalCalls();
+// Word 2007 as installed, and as an Office repair leaves it after an update:
+// "Command" back beside its backup, "ddeexec" back beside "ddeexec.bak".
+TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNeverShowsFalseSuccess) {
+    const Prepare officeRepairAfterAnUpdate = [](MemoryRegistry& registry) {
+        Latin1Codec codec;
+        RegistryRoutines routines(registry, codec);
+        FakeUpdateHost host;
+        ASSERT_EQ(ApplyUpdate(routines, codec, host), UpdateOutcome::Applied);
+        SeedWord2007(registry);
+    };
+    int tried = 0, lost = 0, falseSuccess = 0, inBetween = 0;
+    for (const Prepare& prepare : {Prepare(), officeRepairAfterAnUpdate}) {
+        MemoryRegistry counter;
+        Latin1Codec codec;
+        Seed(counter, prepare);
+        counter.ResetCallCounts();
+        RegistryRoutines routines(counter, codec);
+        FakeUpdateHost host;
+        ASSERT_EQ(ApplyUpdate(routines, codec, host), UpdateOutcome::Applied);
+        // What the success box means must be on disk before it shows.
+        EXPECT_EQ(counter.CallCount(RegFunction::kFlushKey), 2u);
+        const std::uint64_t calls = counter.TotalCalls();
 
-    int tried = 0, lost = 0, falseSuccess = 0, half = 0;
-    for (RegStatus status : kStatuses) {
-        for (std::uint32_t nth = 1; nth <= calls; ++nth) {
-            const Outcome run = Update(RegFault{status, std::nullopt, "", nth, false});
-            SCOPED_TRACE("call " + std::to_string(nth) + " fails with " + std::to_string(status));
-            ++tried;
-            if (!run.lost.empty()) ++lost;
-            if (run.outcome == UpdateOutcome::Applied && !run.repaired) ++falseSuccess;
-            if (!run.halfRepaired.empty()) ++half;
-            EXPECT_EQ(run.lost, "");
-            EXPECT_EQ(run.halfRepaired, "");
-            EXPECT_TRUE(run.outcome != UpdateOutcome::Applied || run.repaired);
-            EXPECT_EQ(run.boxes.size(), 2u);
+        for (RegStatus status : kStatuses) {
+            for (std::uint32_t nth = 1; nth <= calls; ++nth) {
+                const Outcome run = Update({RegFault{status, std::nullopt, "", nth, false}}, prepare);
+                SCOPED_TRACE(std::string(prepare ? "after an Office repair: " : "") + "call " + std::to_string(nth) +
+                             " fails with " + std::to_string(status));
+                ++tried;
+                if (!run.lost.empty()) ++lost;
+                if (run.outcome == UpdateOutcome::Applied && !run.repaired) ++falseSuccess;
+                if (!run.inBetween.empty()) ++inBetween;
+                EXPECT_EQ(run.lost, "");
+                EXPECT_EQ(run.inBetween, std::vector<std::string>{});
+                EXPECT_EQ(run.notLeftAsTheyWere, std::vector<std::string>{});
+                EXPECT_TRUE(run.outcome != UpdateOutcome::Applied || run.repaired);
+                EXPECT_EQ(run.boxes.size(), 2u);
+            }
         }
     }
-    std::printf("fault points: %d tried, %d lost, %d false success, %d half repaired\n", tried, lost, falseSuccess,
-                half);
+    std::printf("fault points: %d tried, %d lost, %d false success, %d in between\n", tried, lost, falseSuccess,
+                inBetween);
 }
 
 TEST_F(UpdateUnderFailure, AccessDeniedIsReportedWithTheTypeAndTheAdministratorHint) {
@@ -221,35 +266,123 @@ TEST_F(UpdateUnderFailure, AccessDeniedIsReportedWithTheTypeAndTheAdministratorH
     EXPECT_EQ(ApplyUpdate(routines, codec, host), UpdateOutcome::Failed);
     ASSERT_EQ(host.Kinds(), (std::vector<FakeUpdateHost::Box::Kind>{FakeUpdateHost::Box::Confirm,
                                                                     FakeUpdateHost::Box::Error}));
-    const std::wstring& text = host.boxes[1].text;
-    EXPECT_NE(text.find(L"Word.Document.8:"), std::wstring::npos);
-    EXPECT_EQ(text.find(L"Word.Document.12:"), std::wstring::npos);
-    EXPECT_NE(text.find(L"administrator"), std::wstring::npos);
+    EXPECT_EQ(host.boxes[1].text, L"The update could not be applied completely.\n\n"
+                                  L"Word.Document.8: its open command could not be changed (error 5)\n"
+                                  L"Word.Document.8 was left as it was.\n\n"
+                                  L"Access was denied. Please run this program as an administrator.");
     EXPECT_FALSE(registry.Snapshot("HKCR\\Word.Document.12\\Shell\\Open\\ddeexec"));
     EXPECT_TRUE(registry.Snapshot("HKCR\\Word.Document.8\\Shell\\Open\\ddeexec"));
 }
 
+// A fault that persists can refuse the putting back too: a type may then
+// end in between, but the box must name it and never call it left as it was.
 TEST_F(UpdateUnderFailure, PersistentFailuresStillEndWithAnHonestReport) {
-    const RegFault faults[] = {
+    std::vector<RegFault> faults = {
         {kErrorAccessDenied, RegFunction::kSetValueEx, "", 1, true},
         {kErrorAccessDenied, RegFunction::kDeleteValue, "", 1, true},
         {kErrorAccessDenied, RegFunction::kDeleteKey, "", 1, true},
+        {kErrorAccessDenied, RegFunction::kFlushKey, "", 1, true},
         {kErrorInvalidHandle, std::nullopt, "HKCR\\Word.Document.12\\Shell\\Open\\Command", 1, true},
         {kErrorInvalidHandle, std::nullopt, "HKCR\\Word.Document.8\\Shell\\Open\\ddeexec", 1, true},
     };
+    // The registry stops answering part way, at each call in turn.
+    MemoryRegistry counter;
+    Latin1Codec codec;
+    SeedWord2007(counter);
+    counter.ResetCallCounts();
+    RegistryRoutines routines(counter, codec);
+    FakeUpdateHost host;
+    ASSERT_EQ(ApplyUpdate(routines, codec, host), UpdateOutcome::Applied);
+    for (RegStatus status : kStatuses) {
+        for (std::uint32_t nth = 1; nth <= counter.TotalCalls(); ++nth)
+            faults.push_back({status, std::nullopt, "", nth, true});
+    }
+
+    int inBetween = 0, named = 0;
     for (const RegFault& fault : faults) {
-        const Outcome run = Update(fault);
-        SCOPED_TRACE("persistent fault at '" + fault.path + "'");
+        const Outcome run = Update({fault});
+        SCOPED_TRACE("persistent fault from call " + std::to_string(fault.nth) + " at '" + fault.path + "'");
         EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
         EXPECT_EQ(run.lost, "");
-        EXPECT_EQ(run.halfRepaired, "");
         EXPECT_EQ(run.boxes.back(), FakeUpdateHost::Box::Error);
+        EXPECT_EQ(run.notLeftAsTheyWere, std::vector<std::string>{});
+        if (!run.inBetween.empty()) ++inBetween;
+        bool allNamed = true;
+        for (const std::string& progId : run.inBetween)
+            allNamed = allNamed && run.lastBox.find(Wide(progId) + L": ") != std::wstring::npos;
+        EXPECT_TRUE(allNamed);
+        if (!run.inBetween.empty() && allNamed) ++named;
     }
+    std::printf("persistent faults: %zu tried, %d left a type in between, %d named every such type\n", faults.size(),
+                inBetween, named);
+
     // Every write refused, as for a user who is not an administrator.
-    const Outcome run = Update(std::nullopt, [](MemoryRegistry& registry) { registry.DenyWrites("HKCR"); });
+    const Outcome run = Update({}, [](MemoryRegistry& registry) { registry.DenyWrites("HKCR"); });
     EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
     EXPECT_EQ(run.lost, "");
     EXPECT_EQ(run.boxes.back(), FakeUpdateHost::Box::Error);
+}
+
+// Registry-protection software can answer success for a change it did not
+// keep. Each check that reads the registry back keeps one promise then.
+RegFault Lie(RegFunction function, const std::string& path, FaultKind kind, std::uint32_t nth = 1,
+             bool persistent = false) {
+    return {kErrorSuccess, function, path, nth, persistent, kind};
+}
+
+const std::string kOpen12 = "HKCR\\Word.Document.12\\Shell\\Open";
+const std::string kCmd12 = kOpen12 + "\\Command";
+
+TEST_F(UpdateUnderFailure, NoSuccessBoxUnlessTheRepairedStateReadsBack) {
+    const RegFault lies[] = {
+        Lie(RegFunction::kDeleteValue, kCmd12, FaultKind::kKeepNothing),
+        Lie(RegFunction::kDeleteKey, kOpen12 + "\\ddeexec", FaultKind::kKeepNothing, 1, true),
+    };
+    for (const RegFault& lie : lies) {
+        SCOPED_TRACE("function " + std::to_string(static_cast<int>(*lie.function)) + " keeps nothing");
+        const Outcome run = Update({lie});
+        EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
+        EXPECT_NE(run.lastBox.find(L"Word.Document.12: "), std::wstring::npos);
+        EXPECT_EQ(run.lost, "");
+    }
+}
+
+// The seeded "Command" is REG_MULTI_SZ: a backup of another type is not it.
+TEST_F(UpdateUnderFailure, CommandIsNeverDeletedWithoutAFaithfulBackup) {
+    const std::vector<std::pair<const char*, std::vector<RegFault>>> cases = {
+        {"the backup is not kept", {Lie(RegFunction::kSetValueEx, kCmd12, FaultKind::kKeepNothing, 2)}},
+        {"the backup is kept as another type", {Lie(RegFunction::kSetValueEx, kCmd12, FaultKind::kKeepOther, 2)}},
+        {"the rename fails and Command is not kept when put back",
+         {{kErrorAccessDenied, RegFunction::kCreateKeyEx, kOpen12 + "\\ddeexec.bak", 1, true},
+          Lie(RegFunction::kSetValueEx, kCmd12, FaultKind::kKeepNothing, 3)}},
+    };
+    for (const auto& [what, faults] : cases) {
+        SCOPED_TRACE(what);
+        const Outcome run = Update(faults);
+        EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
+        EXPECT_EQ(run.lost, "");
+    }
+}
+
+TEST_F(UpdateUnderFailure, DdeexecNeverGoesWhileTheCommandLineDoesNotPassThePath) {
+    const std::string expandable = R"("%ProgramFiles%\Microsoft Office\Office12\WINWORD.EXE" /n /dde)";
+    const std::pair<FaultKind, std::uint32_t> lies[] = {
+        {FaultKind::kKeepNothing, kRegSz},
+        // Stored as REG_SZ, %ProgramFiles% would never be expanded.
+        {FaultKind::kKeepOther, kRegExpandSz},
+    };
+    for (const auto& [kind, type] : lies) {
+        SCOPED_TRACE("the open command, of type " + std::to_string(type) + ", is not kept");
+        const Outcome run = Update({Lie(RegFunction::kSetValueEx, kCmd12, kind)}, [&](MemoryRegistry& registry) {
+            SetValue(registry, kHkeyClassesRoot, "Word.Document.12\\Shell\\Open\\Command", "", type,
+                     SzBytes(expandable));
+        });
+        EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
+        EXPECT_NE(run.lastBox.find(L"\nWord.Document.12: its new open command does not read back\n"
+                                   L"Word.Document.12 was left as it was.\n"),
+                  std::wstring::npos);
+        EXPECT_EQ(run.inBetween, std::vector<std::string>{});
+    }
 }
 
 }  // namespace

@@ -212,7 +212,9 @@ void Command1_Click(Form1& form) {
         form.state = Form1State::Shown;
         return;
     }
-    form.exitCode = outcome == UpdateOutcome::Failed ? 1 : 0;
+    // For a script that runs the program: 0 repaired, 1 failed, 2 nothing to
+    // repair, which is neither.
+    form.exitCode = outcome == UpdateOutcome::Applied ? 0 : outcome == UpdateOutcome::Failed ? 1 : 2;
     DestroyWindow(form.window);
 }
 

@@ -21,6 +21,8 @@ public:
         return written == bytes.size() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
     }
 
+    unsigned long Flush() override { return FlushFileBuffers(file_) ? ERROR_SUCCESS : GetLastError(); }
+
     unsigned long Close() override {
         if (file_ == INVALID_HANDLE_VALUE) return ERROR_SUCCESS;
         const BOOL closed = CloseHandle(file_);
@@ -44,7 +46,7 @@ bool Win32UpdateHost::Confirm(const std::wstring& text) {
     return Show(text, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON1) == IDYES;
 }
 
-void Win32UpdateHost::ShowSuccess(const std::wstring& text) { Show(text, MB_OK | MB_ICONINFORMATION); }
+void Win32UpdateHost::ShowInformation(const std::wstring& text) { Show(text, MB_OK | MB_ICONINFORMATION); }
 
 void Win32UpdateHost::ShowError(const std::wstring& text) { Show(text, MB_OK | MB_ICONERROR); }
 

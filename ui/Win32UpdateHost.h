@@ -18,7 +18,7 @@ public:
     explicit Win32UpdateHost(HWND owner) : owner_(owner) {}
 
     bool Confirm(const std::wstring& text) override;
-    void ShowSuccess(const std::wstring& text) override;
+    void ShowInformation(const std::wstring& text) override;
     void ShowError(const std::wstring& text) override;
     std::wstring ExecutablePath() override;
     std::unique_ptr<LogFile> CreateLogFile(const std::wstring& path, unsigned long* error) override;

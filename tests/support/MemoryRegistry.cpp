@@ -220,6 +220,7 @@ RegStatus MemoryRegistry::ResolveTarget(HKey key, const std::string& subKey, Tar
 
 RegStatus MemoryRegistry::Count(RegFunction function, const std::string& path) {
     ++calls_[static_cast<std::size_t>(function)];
+    lie_ = FaultKind::kFail;
     std::optional<RegStatus> failure;
     for (std::size_t i = 0; i < faults_.size();) {
         RegFault& fault = faults_[i];
@@ -231,7 +232,12 @@ RegStatus MemoryRegistry::Count(RegFunction function, const std::string& path) {
             --fault.nth;
             ++i;
         } else {
-            failure = fault.status;
+            if (fault.kind == FaultKind::kFail) {
+                failure = fault.status;
+            } else {
+                failure = kErrorSuccess;
+                lie_ = fault.kind;
+            }
             if (fault.persistent) {
                 ++i;
             } else {
@@ -409,6 +415,9 @@ RegStatus MemoryRegistry::SetValueExW(HKey key, const std::u16string& valueName,
     if (status != kErrorSuccess) return status;
     if (!data && dataSize != 0) return kErrorNoAccess;
 
+    if (lie_ == FaultKind::kKeepNothing) return kErrorSuccess;
+    if (lie_ == FaultKind::kKeepOther) type = type == kRegSz ? kRegExpandSz : kRegSz;
+
     // The bytes are kept exactly as given. (RegSetValueExW also counts a
     // NUL it finds just past a string's given size; reading past the
     // caller's buffer is not copied here.)
@@ -496,6 +505,7 @@ RegStatus MemoryRegistry::Delete(HKey key, const std::string& subKey) {
     }
     // A root cannot go; a key with subkeys is refused as Windows refuses it.
     if (!node->parent || WritesDenied(node->FullPath()) || !node->subkeys.empty()) return kErrorAccessDenied;
+    if (lie_ == FaultKind::kKeepNothing) return kErrorSuccess;
     node->Remove();
     return kErrorSuccess;
 }
@@ -513,6 +523,7 @@ RegStatus MemoryRegistry::DeleteValue(HKey key, const std::string& valueName) {
     auto found = std::find_if(values.begin(), values.end(),
                               [&](const SnapshotValue& value) { return SameName(value.name, name); });
     if (found == values.end()) return kErrorFileNotFound;
+    if (lie_ == FaultKind::kKeepNothing) return kErrorSuccess;
     values.erase(found);
     return kErrorSuccess;
 }
@@ -541,7 +552,22 @@ RegStatus MemoryRegistry::CloseKey(HKey key) {
     return kErrorSuccess;
 }
 
+// Nothing here is ever on disk; what a flush can do is fail.
+RegStatus MemoryRegistry::FlushKey(HKey key) {
+    Handle handle;
+    RegStatus status = Resolve(key, &handle);
+    if (RegStatus fault = Count(RegFunction::kFlushKey, handle.path)) return fault;
+    if (status != kErrorSuccess) return status;
+    return handle.node->deleted ? kErrorKeyDeleted : kErrorSuccess;
+}
+
 void MemoryRegistry::InjectFault(const RegFault& fault) {
+    if (fault.kind != FaultKind::kFail) {
+        const bool write = fault.function == RegFunction::kSetValueEx;
+        const bool remove = fault.function == RegFunction::kDeleteValue || fault.function == RegFunction::kDeleteKey;
+        if (!write && !(remove && fault.kind == FaultKind::kKeepNothing))
+            throw std::invalid_argument("a lie needs a function it can lie in");
+    }
     RegFault rule = fault;
     rule.path = StripTrailingBackslashes(rule.path);
     rule.nth = std::max<std::uint32_t>(rule.nth, 1);

@@ -38,21 +38,32 @@ enum class RegFunction {
     kDeleteValue,
     kCloseKey,
     kQueryInfoKey,
+    kFlushKey,
 };
-constexpr std::size_t kRegFunctionCount = 11;
+constexpr std::size_t kRegFunctionCount = 12;
 
-// A failure to inject. A call matches when its function and key fit the
-// filters; the nth matching call counted from InjectFault fails with status
-// and changes nothing. A persistent fault then fails every later matching
-// call as well; otherwise it is used up.
+// What a faulty call does instead of its work.
+enum class FaultKind {
+    kFail,        // returns the fault's status and changes nothing
+    // The lies of a registry that guards file associations: the call
+    // answers success, and
+    kKeepNothing,  // changes nothing (a value write, a value delete, a key delete)
+    kKeepOther,    // stores the value's bytes under another type (a value write)
+};
+
+// A fault to inject. A call matches when its function and key fit the
+// filters; the nth matching call counted from InjectFault goes wrong as kind
+// says. A persistent fault then goes on matching every later call as well;
+// otherwise it is used up.
 struct RegFault {
-    RegStatus status = kErrorAccessDenied;  // what the failing call returns; not 0
+    RegStatus status = kErrorAccessDenied;  // what a failing call returns; not 0
     std::optional<RegFunction> function;  // any function when empty
     // Full path: fails calls whose key (for open, create and delete: the
     // target key) lies at or below it. Empty: any key.
     std::string path;
     std::uint32_t nth = 1;
     bool persistent = false;
+    FaultKind kind = FaultKind::kFail;
 };
 
 class MemoryRegistry : public Registry {
@@ -69,6 +80,7 @@ public:
     RegStatus DeleteKey(HKey key, const std::string& subKey) override;
     RegStatus DeleteValue(HKey key, const std::string& valueName) override;
     RegStatus CloseKey(HKey key) override;
+    RegStatus FlushKey(HKey key) override;
 
     RegStatus OpenKeyExW(HKey key, const std::u16string& subKey, std::uint32_t access, HKey* result) override;
     RegStatus CreateKeyExW(HKey key, const std::u16string& subKey, const std::u16string* cls, std::uint32_t access,
@@ -84,6 +96,8 @@ public:
     RegStatus DeleteKeyW(HKey key, const std::u16string& subKey) override;
     RegStatus QueryInfoKeyW(HKey key, char16_t* cls, std::uint32_t* clsSize) override;
 
+    // A lie needs the function it lies in: one of those its kind names.
+    // Throws std::invalid_argument otherwise.
     void InjectFault(const RegFault& fault);
     void ClearFaults();
 
@@ -134,6 +148,7 @@ private:
     std::map<HKey, Handle> handles_;
     HKey nextHandle_;
     std::vector<RegFault> faults_;
+    FaultKind lie_ = FaultKind::kFail;  // set by Count for the call it counts
     std::array<std::uint64_t, kRegFunctionCount> calls_{};
     std::vector<std::string> denied_;
 };

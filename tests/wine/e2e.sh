@@ -118,6 +118,17 @@ mkdir "$tool/WordOpenFix.txt"
 run_to_end no-log no-log.boxes 1 yes ok
 check "the registry is unchanged" same "$expected/seeded.dump" "$out/no-log.dump"
 
+echo "# Word is not registered: nothing to repair, which is no success, and nothing written"
+fresh_tool_folder
+wine reg delete 'HKCR\Word.Document.12' /f >/dev/null 2>&1
+wine reg delete 'HKCR\Word.Document.8' /f >/dev/null 2>&1
+wineserver -w
+regtool dump >"$out/unregistered-before.dump"
+run_to_end unregistered nothing.boxes 2 yes ok
+check "the registry is unchanged" same "$out/unregistered-before.dump" "$out/unregistered.dump"
+check "the log beside the exe holds the four lines, all empty" \
+    cmp <(expected_log '' '' '' '') "$tool/WordOpenFix.txt"
+
 echo "# Access denied to Word.Document.8's keys, as to a user who is not an administrator"
 fresh_tool_folder
 check "Wine refuses to open the protected keys for changing" regtool deny-changes Word.Document.8
