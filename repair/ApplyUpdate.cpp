@@ -225,7 +225,7 @@ private:
             const std::optional<RegValue> earlier = routines_.ReadRegValue(repair.cmdKey, name, &status);
             if (earlier && earlier != repair.command) continue;
             if (!earlier && status != kErrorFileNotFound)
-                return repair.Fail(L"the value \"" + name + L"\" could not be read", status);
+                return repair.Fail(L"an earlier backup of the value \"Command\" could not be read", status);
             repair.backupName = name;
             if (!earlier) status = Store(repair, name, *repair.command, &repair.backupWritten);
         }
@@ -251,8 +251,7 @@ private:
             const std::wstring path = repair.openKey + L"\\" + BackupName(kDdeBackupName, n);
             if (!routines_.KeyExists(path, &status) && status == kErrorFileNotFound) backupPath = path;
             if (status != kErrorFileNotFound && status != kErrorSuccess)
-                return repair.Fail(L"the key \"" + path.substr(repair.openKey.size() + 1) + L"\" could not be read",
-                                   status);
+                return repair.Fail(L"an earlier backup of the key \"ddeexec\" could not be read", status);
         }
         const std::wstring backupName = backupPath.substr(repair.openKey.size() + 1);
         status = routines_.RenameRegKey(repair.ddeKey, backupName, kHkeyClassesRoot);
