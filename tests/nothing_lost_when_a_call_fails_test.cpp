@@ -181,7 +181,7 @@ protected:
         for (const char* progId : kTypes) {
             const FlatTree original(before.at(progId));
             const FlatTree now(after.at(progId));
-            // The DDE tree may be under its backup name, "Command" as "Command.bk".
+            // The DDE tree may be under its backup name, "Command" as "Command.bkN".
             FlatTree moved(std::nullopt);
             for (const auto& [path, cls] : now.classes) {
                 const std::string from = "\\shell\\open\\ddeexec.bak";
@@ -192,8 +192,10 @@ protected:
                 const std::string from = "\\shell\\open\\ddeexec.bak";
                 if (where.compare(0, from.size(), from) == 0)
                     moved.values["\\shell\\open\\ddeexec" + where.substr(from.size())] = value;
-                if (where == "\\shell\\open\\command|command.bk")
-                    moved.values["\\shell\\open\\command|command"] = value;
+                const auto command = original.values.find("\\shell\\open\\command|command");
+                if (where.rfind("\\shell\\open\\command|command.bk", 0) == 0 && command != original.values.end() &&
+                    SameValue(value, command->second))
+                    moved.values[command->first] = value;
                 // The rewritten default command is the intended change.
                 if (where == "\\shell\\open\\command|") moved.values[where] = original.values.at(where);
             }
@@ -212,7 +214,8 @@ protected:
 };
 
 // Word 2007 as installed, and as an Office repair leaves it after an update:
-// "Command" back beside its backup, "ddeexec" back beside "ddeexec.bak".
+// "ddeexec" back beside "ddeexec.bak", "Command" back beside its backup,
+// for Word.Document.12 with a new descriptor.
 TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNeverShowsFalseSuccess) {
     const Prepare officeRepairAfterAnUpdate = [](MemoryRegistry& registry) {
         Latin1Codec codec;
@@ -220,6 +223,8 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
         FakeUpdateHost host;
         ASSERT_EQ(ApplyUpdate(routines, codec, host), UpdateOutcome::Applied);
         SeedWord2007(registry);
+        SetValue(registry, kHkeyClassesRoot, "Word.Document.12\\Shell\\Open\\Command", "Command", kRegMultiSz,
+                 TextBytes(std::string("a newer descriptor\0\0", 20)));
     };
     int tried = 0, lost = 0, falseSuccess = 0, inBetween = 0;
     for (const Prepare& prepare : {Prepare(), officeRepairAfterAnUpdate}) {
@@ -336,7 +341,8 @@ const std::string kCmd12 = kOpen12 + "\\Command";
 TEST_F(UpdateUnderFailure, NoSuccessBoxUnlessTheRepairedStateReadsBack) {
     const RegFault lies[] = {
         Lie(RegFunction::kDeleteValue, kCmd12, FaultKind::kKeepNothing),
-        Lie(RegFunction::kDeleteKey, kOpen12 + "\\ddeexec", FaultKind::kKeepNothing, 1, true),
+        // ddeexec itself, deleted after its three subkeys.
+        Lie(RegFunction::kDeleteKey, kOpen12 + "\\ddeexec", FaultKind::kKeepNothing, 4),
     };
     for (const RegFault& lie : lies) {
         SCOPED_TRACE("function " + std::to_string(static_cast<int>(*lie.function)) + " keeps nothing");
