@@ -133,9 +133,11 @@ RegStatus RegistryRoutines::RenameRegKey(const std::wstring& sRegKey, const std:
 
     std::uint32_t disposition = 0;
     status = registry_.CreateKeyExW(lHive, destinationPath, &sourceClass, kKeyAllAccess, &hNewKey, &disposition);
-    KeyHandle destination(registry_, status == kErrorSuccess ? hNewKey : 0);
-    hNewKey = destination.get();
-    if (status != kErrorSuccess) return status;
+    if (status != kErrorSuccess) {
+        hNewKey = 0;
+        return status;
+    }
+    KeyHandle destination(registry_, hNewKey);
     // An existing destination is neither merged into nor changed.
     if (disposition != kRegCreatedNewKey) return kErrorAlreadyExists;
 

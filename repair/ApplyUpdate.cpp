@@ -245,15 +245,15 @@ private:
             if (status == kErrorFileNotFound) return true;
             return repair.Fail(L"the key \"ddeexec\" could not be read", status);
         }
-        std::wstring backupPath;
-        for (int n = 1; backupPath.empty(); ++n) {
+        std::wstring backupName;
+        for (int n = 1; backupName.empty(); ++n) {
             if (n > kMaxBackups) return repair.Fail(L"there is no free name for the backup of the key \"ddeexec\"");
-            const std::wstring path = repair.openKey + L"\\" + BackupName(kDdeBackupName, n);
-            if (!routines_.KeyExists(path, &status) && status == kErrorFileNotFound) backupPath = path;
-            if (status != kErrorFileNotFound && status != kErrorSuccess)
+            const std::wstring name = BackupName(kDdeBackupName, n);
+            if (routines_.KeyExists(repair.openKey + L"\\" + name, &status)) continue;
+            if (status != kErrorFileNotFound)
                 return repair.Fail(L"an earlier backup of the key \"ddeexec\" could not be read", status);
+            backupName = name;
         }
-        const std::wstring backupName = backupPath.substr(repair.openKey.size() + 1);
         status = routines_.RenameRegKey(repair.ddeKey, backupName, kHkeyClassesRoot);
         if (status == kErrorSuccess) {
             repair.ddeMoved = true;
@@ -262,7 +262,7 @@ private:
         repair.Fail(L"the key \"ddeexec\" could not be renamed", status);
         // A rename that fails removes its copy once the source is whole
         // again; a copy that stays holds what the source lost.
-        if (routines_.KeyExists(backupPath)) {
+        if (routines_.KeyExists(repair.openKey + L"\\" + backupName)) {
             repair.ddeMoved = true;
             repair.Fail(L"\"ddeexec\" could not be put back whole: \"" + backupName + L"\" holds a copy of it");
         }

@@ -130,8 +130,9 @@ protected:
         // Types that are neither as they were nor as a run without faults
         // leaves them.
         std::vector<std::string> inBetween;
-        // Types that the box says were left as they were, but are not.
-        std::vector<std::string> notLeftAsTheyWere;
+        // Types that the error box names, and says were left as they were
+        // where they are not, or does not say so where they are.
+        std::vector<std::string> wronglyLeftAsTheyWere;
     };
 
     static std::optional<KeySnapshot> Type(const MemoryRegistry& registry, const std::string& progId) {
@@ -203,9 +204,10 @@ protected:
             run.repaired = run.repaired && after.at(progId) == repaired.at(progId);
             if (after.at(progId) != before.at(progId) && after.at(progId) != repaired.at(progId))
                 run.inBetween.push_back(progId);
-            if (run.lastBox.find(Wide(progId) + L" was left as it was.") != std::wstring::npos &&
-                after.at(progId) != before.at(progId))
-                run.notLeftAsTheyWere.push_back(progId);
+            const bool named = run.lastBox.find(Wide(progId) + L": ") != std::wstring::npos;
+            const bool saysLeft = run.lastBox.find(Wide(progId) + L" was left as it was.") != std::wstring::npos;
+            if (named && saysLeft != (after.at(progId) == before.at(progId)))
+                run.wronglyLeftAsTheyWere.push_back(progId);
         }
         return run;
     }
@@ -250,7 +252,7 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
                 if (!run.inBetween.empty()) ++inBetween;
                 EXPECT_EQ(run.lost, "");
                 EXPECT_EQ(run.inBetween, std::vector<std::string>{});
-                EXPECT_EQ(run.notLeftAsTheyWere, std::vector<std::string>{});
+                EXPECT_EQ(run.wronglyLeftAsTheyWere, std::vector<std::string>{});
                 EXPECT_TRUE(run.outcome != UpdateOutcome::Applied || run.repaired);
                 EXPECT_EQ(run.boxes.size(), 2u);
             }
@@ -310,7 +312,7 @@ TEST_F(UpdateUnderFailure, PersistentFailuresStillEndWithAnHonestReport) {
         EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
         EXPECT_EQ(run.lost, "");
         EXPECT_EQ(run.boxes.back(), FakeUpdateHost::Box::Error);
-        EXPECT_EQ(run.notLeftAsTheyWere, std::vector<std::string>{});
+        EXPECT_EQ(run.wronglyLeftAsTheyWere, std::vector<std::string>{});
         if (!run.inBetween.empty()) ++inBetween;
         bool allNamed = true;
         for (const std::string& progId : run.inBetween)
