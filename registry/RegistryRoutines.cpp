@@ -19,6 +19,15 @@ constexpr std::size_t kInitialValueBufferBytes = 4096;
 
 constexpr RegStatus kErrorAlreadyExists = 183;
 
+// The registry compares names without regard to case. The names asked for
+// are ASCII ("Command"), and besides the ASCII letters only dotless i and
+// long s upper-case to an ASCII letter, so folding ASCII letters is exact
+// for a name without I or S.
+bool SameLetter(wchar_t a, char16_t b) {
+    auto upper = [](char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; };
+    return upper(static_cast<char32_t>(a)) == upper(b);
+}
+
 }  // namespace
 
 RegValue TextValue(std::uint32_t type, const std::wstring& text) {
@@ -108,6 +117,24 @@ bool RegistryRoutines::KeyExists(const std::wstring& keyPath, RegStatus* status)
     const RegStatus result = registry_.OpenKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), kKeyRead, key.put());
     if (status) *status = result;
     return result == kErrorSuccess;
+}
+
+std::optional<std::wstring> RegistryRoutines::StoredValueName(const std::wstring& keyPath,
+                                                             const std::wstring& valueName, RegStatus* status) {
+    RegStatus dummy;
+    RegStatus& result = status ? *status : dummy;
+    KeyHandle key(registry_);
+    result = registry_.OpenKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), kKeyRead, key.put());
+    if (result != kErrorSuccess) return std::nullopt;
+    std::u16string name(kMaxValueNameChars + 1, u'\0');
+    for (std::uint32_t index = 0;; ++index) {
+        std::uint32_t nameSize = static_cast<std::uint32_t>(name.size());
+        result = registry_.EnumValueW(key.get(), index, &name[0], &nameSize, nullptr, nullptr, nullptr);
+        if (result == kErrorNoMoreItems) result = kErrorFileNotFound;
+        if (result != kErrorSuccess) return std::nullopt;
+        if (nameSize == valueName.size() && std::equal(valueName.begin(), valueName.end(), name.begin(), SameLetter))
+            return std::wstring(name.begin(), name.begin() + nameSize);
+    }
 }
 
 RegStatus RegistryRoutines::FlushKey(const std::wstring& keyPath) {

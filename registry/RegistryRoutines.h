@@ -71,6 +71,12 @@ public:
                                          RegStatus* status = nullptr);
     RegStatus WriteRegValue(const std::wstring& keyPath, const std::wstring& valueName, const RegValue& value);
     bool KeyExists(const std::wstring& keyPath, RegStatus* status = nullptr);
+    // The name of keyPath's value valueName as the key stores it: the
+    // registry takes names without regard to case, so "Command" may be
+    // stored as "command". std::nullopt when the key or value is missing
+    // (*status: kErrorFileNotFound) or cannot be read (*status says why).
+    std::optional<std::wstring> StoredValueName(const std::wstring& keyPath, const std::wstring& valueName,
+                                                RegStatus* status = nullptr);
     // Writes the hive that holds keyPath to disk.
     RegStatus FlushKey(const std::wstring& keyPath);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "repair/CommandRewrite.h"
+#include "repair/Decimal.h"
 
 namespace wof {
 namespace {
@@ -33,7 +34,7 @@ constexpr int kMaxBackups = 1000;
 constexpr RegStatus kNotKept = -1;
 
 // The nth backup name: "name", then "name2", "name3" ...
-std::wstring BackupName(const wchar_t* name, int n) { return n == 1 ? name : name + std::to_wstring(n); }
+std::wstring BackupName(const wchar_t* name, int n) { return n == 1 ? name : name + Decimal(n); }
 
 struct Problem {
     std::wstring what;
@@ -49,6 +50,7 @@ struct DocumentRepair {
     bool registered = false;
     std::optional<RegValue> defaultCommand;
     std::optional<RegValue> command;
+    std::wstring commandName;  // "Command" as the key spells it, for putting it back
     std::wstring backupName;  // the value that keeps "Command"
     // The changes whose write answered success, so that the registry may
     // hold them; each is cleared once it is put back.
@@ -149,9 +151,12 @@ private:
             repair.registered = status != kErrorFileNotFound;
             if (repair.registered) {
                 repair.Fail(L"its open command could not be read", status);
-            } else if (routines_.KeyExists(repair.ddeKey, &status) || status != kErrorFileNotFound) {
+            } else if (routines_.KeyExists(repair.ddeKey, &status)) {
                 repair.registered = true;
                 repair.Fail(L"it has a \"ddeexec\" key but no open command");
+            } else if (status != kErrorFileNotFound) {
+                repair.registered = true;
+                repair.Fail(L"the key \"ddeexec\" could not be read", status);
             }
             return;
         }
@@ -162,11 +167,20 @@ private:
         } else if (!repair.defaultCommand) {
             repair.Fail(L"its open command could not be read", status);
         } else if (!IsStringType(repair.defaultCommand->type)) {
-            repair.Fail(L"its open command is not text (type " + std::to_wstring(repair.defaultCommand->type) + L")");
+            repair.Fail(L"its open command is not text (type " + Decimal(repair.defaultCommand->type) + L")");
         }
         repair.command = routines_.ReadRegValue(repair.cmdKey, kCommandValue, &status);
-        if (!repair.command && status != kErrorFileNotFound)
+        if (!repair.command && status != kErrorFileNotFound) {
             repair.Fail(L"the value \"Command\" could not be read", status);
+        } else if (repair.command) {
+            // Put back, it must keep the name it had, as an export shows it.
+            const std::optional<std::wstring> name = routines_.StoredValueName(repair.cmdKey, kCommandValue, &status);
+            if (name) {
+                repair.commandName = *name;
+            } else {
+                repair.Fail(L"the name of the value \"Command\" could not be read", status);
+            }
+        }
     }
 
     // Each step runs only when the one before it holds, and the DDE key,
@@ -274,7 +288,7 @@ private:
     void PutBack(DocumentRepair& repair) {
         RegStatus status = kErrorSuccess;
         if (repair.commandRemoved) {
-            status = Store(repair, kCommandValue, *repair.command);
+            status = Store(repair, repair.commandName, *repair.command);
             if (status == kErrorSuccess) {
                 repair.commandRemoved = false;
             } else {

@@ -200,9 +200,9 @@ TEST_F(ApplyUpdateTest, TypeThatCannotBeRepairedWholeIsLeftAsItWasAndNamed) {
              ASSERT_EQ(registry_->DeleteValue(key.get(), ""), kErrorSuccess);
          },
          L"its open command is missing"},
-        {"a default command that is not text",
-         [&] { SetValue(*registry_, kHkeyClassesRoot, kCmd8, "", kRegBinary, Bytes("/dde")); },
-         L"its open command is not text (type 3)"},
+        {"a default command that is not text",  // 10: REG_RESOURCE_REQUIREMENTS_LIST
+         [&] { SetValue(*registry_, kHkeyClassesRoot, kCmd8, "", 10, Bytes("/dde")); },
+         L"its open command is not text (type 10)"},
         {"a command with neither /dde nor %1",
          [&] { SetValue(*registry_, kHkeyClassesRoot, kCmd8, "", kRegSz, SzBytes(cmdOnly)); },
          L"its open command has neither \"/dde\" nor \"%1\""},

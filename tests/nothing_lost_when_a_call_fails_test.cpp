@@ -215,9 +215,10 @@ protected:
     static std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 };
 
-// Word 2007 as installed, and as an Office repair leaves it after an update:
+// Word 2007 as installed; as an Office repair leaves it after an update:
 // "ddeexec" back beside "ddeexec.bak", "Command" back beside its backup,
-// for Word.Document.12 with a new descriptor.
+// for Word.Document.12 with a new descriptor; and as Office spells it, in
+// lower case, which "as it was" compares name for name.
 TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNeverShowsFalseSuccess) {
     const Prepare officeRepairAfterAnUpdate = [](MemoryRegistry& registry) {
         Latin1Codec codec;
@@ -228,8 +229,14 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
         SetValue(registry, kHkeyClassesRoot, "Word.Document.12\\Shell\\Open\\Command", "Command", kRegMultiSz,
                  TextBytes(std::string("a newer descriptor\0\0", 20)));
     };
+    const Prepare officeSpelling = [](MemoryRegistry& registry) {
+        for (const WordDocumentType& type : kWordDocumentTypes)
+            registry.Load("HKCR\\" + type.progId, Word2007Registration(type, Spelling::kOffice));
+    };
+    const std::pair<const char*, Prepare> registrations[] = {
+        {"", Prepare()}, {"after an Office repair: ", officeRepairAfterAnUpdate}, {"in lower case: ", officeSpelling}};
     int tried = 0, lost = 0, falseSuccess = 0, inBetween = 0;
-    for (const Prepare& prepare : {Prepare(), officeRepairAfterAnUpdate}) {
+    for (const auto& [registration, prepare] : registrations) {
         MemoryRegistry counter;
         Latin1Codec codec;
         Seed(counter, prepare);
@@ -244,8 +251,8 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
         for (RegStatus status : kStatuses) {
             for (std::uint32_t nth = 1; nth <= calls; ++nth) {
                 const Outcome run = Update({RegFault{status, std::nullopt, "", nth, false}}, prepare);
-                SCOPED_TRACE(std::string(prepare ? "after an Office repair: " : "") + "call " + std::to_string(nth) +
-                             " fails with " + std::to_string(status));
+                SCOPED_TRACE(registration + ("call " + std::to_string(nth)) + " fails with " +
+                             std::to_string(status));
                 ++tried;
                 if (!run.lost.empty()) ++lost;
                 if (run.outcome == UpdateOutcome::Applied && !run.repaired) ++falseSuccess;
@@ -255,6 +262,10 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
                 EXPECT_EQ(run.wronglyLeftAsTheyWere, std::vector<std::string>{});
                 EXPECT_TRUE(run.outcome != UpdateOutcome::Applied || run.repaired);
                 EXPECT_EQ(run.boxes.size(), 2u);
+                if (status == kErrorAccessDenied && run.boxes.back() == FakeUpdateHost::Box::Error) {
+                    EXPECT_NE(run.lastBox.find(L"Please run this program as an administrator."), std::wstring::npos)
+                        << run.lastBox;
+                }
             }
         }
     }
@@ -279,6 +290,21 @@ TEST_F(UpdateUnderFailure, AccessDeniedIsReportedWithTheTypeAndTheAdministratorH
                                   L"Access was denied. Please run this program as an administrator.");
     EXPECT_FALSE(registry.Snapshot("HKCR\\Word.Document.12\\Shell\\Open\\ddeexec"));
     EXPECT_TRUE(registry.Snapshot("HKCR\\Word.Document.8\\Shell\\Open\\ddeexec"));
+
+    // Without an open command, a DDE key that may not even be read.
+    MemoryRegistry unreadable;
+    SeedWord2007(unreadable);
+    ASSERT_EQ(unreadable.DeleteKey(kHkeyClassesRoot, "Word.Document.8\\Shell\\Open\\Command"), kErrorSuccess);
+    unreadable.InjectFault({kErrorAccessDenied, RegFunction::kOpenKeyEx, "HKCR\\Word.Document.8\\Shell\\Open\\ddeexec",
+                            1, true});
+    RegistryRoutines unreadableRoutines(unreadable, codec);
+    FakeUpdateHost unreadableHost;
+    EXPECT_EQ(ApplyUpdate(unreadableRoutines, codec, unreadableHost), UpdateOutcome::Failed);
+    EXPECT_NE(unreadableHost.boxes.back().text.find(L"Word.Document.8: the key \"ddeexec\" could not be read (error 5)\n"
+                                                    L"Word.Document.8 was left as it was.\n\n"
+                                                    L"Access was denied. Please run this program as an administrator."),
+              std::wstring::npos)
+        << unreadableHost.boxes.back().text;
 }
 
 // A fault that persists can refuse the putting back too: a type may then
@@ -289,6 +315,7 @@ TEST_F(UpdateUnderFailure, PersistentFailuresStillEndWithAnHonestReport) {
         {kErrorAccessDenied, RegFunction::kDeleteValue, "", 1, true},
         {kErrorAccessDenied, RegFunction::kDeleteKey, "", 1, true},
         {kErrorAccessDenied, RegFunction::kFlushKey, "", 1, true},
+        {kErrorAccessDenied, RegFunction::kEnumValue, "", 1, true},
         {kErrorInvalidHandle, std::nullopt, "HKCR\\Word.Document.12\\Shell\\Open\\Command", 1, true},
         {kErrorInvalidHandle, std::nullopt, "HKCR\\Word.Document.8\\Shell\\Open\\ddeexec", 1, true},
     };

@@ -60,6 +60,20 @@ TEST_F(RegistryRoutinesTest, ReadRegValueTellsMissingFromEmpty) {
     EXPECT_EQ(status, kErrorFileNotFound);
 }
 
+// The value the registry takes "Command" for, spelled as stored; one that
+// only starts like it is another value.
+TEST_F(RegistryRoutinesTest, StoredValueNameIsTheKeysOwnSpelling) {
+    Set("Command.bk", kRegSz, SzBytes("backup"));
+    Set("cOMMAND", kRegSz, SzBytes("descriptor"));
+    RegStatus status = -1;
+    EXPECT_EQ(routines_.StoredValueName(W(kKey), L"Command", &status), L"cOMMAND");
+    EXPECT_EQ(status, kErrorSuccess);
+    EXPECT_EQ(routines_.StoredValueName(W(kKey), L"Comman", &status), std::nullopt);
+    EXPECT_EQ(status, kErrorFileNotFound);
+    EXPECT_EQ(routines_.StoredValueName(W(kKey + "\\Missing"), L"Command", &status), std::nullopt);
+    EXPECT_EQ(status, kErrorFileNotFound);
+}
+
 TEST_F(RegistryRoutinesTest, SetRegStringCreatesThePathAndStoresTextWithItsNul) {
     const std::string deep = kKey + "\\A\\B\\C";
     EXPECT_EQ(routines_.SetRegString(W(deep), L"name", L"  value  "), kErrorSuccess);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "repair/Decimal.h"
 #include "ui/Version.h"
 
 namespace wof {
@@ -79,7 +80,7 @@ std::wstring Win32UpdateHost::DescribeError(unsigned long error) {
     std::wstring text = length ? std::wstring(message, length) : std::wstring();
     LocalFree(message);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-    const std::wstring code = L"error " + std::to_wstring(error);
+    const std::wstring code = L"error " + Decimal(error);
     return text.empty() ? code : text + L" (" + code + L")";
 }
 

@@ -32,21 +32,29 @@ inline const WordDocumentType kWordDocumentTypes[] = {
      "k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>u,Hc9-Mf%xR]2gQ=eL@w /n /dde"},
 };
 
+// The registry takes names without regard to case. kProgram spells the
+// verb's keys and the descriptor value as the program names them; kOffice
+// as Office writes them, in lower case, which a type put back must keep.
+enum class Spelling { kProgram, kOffice };
+
 // The descriptor, its NUL and the NUL that ends the list.
-inline SnapshotValue CommandValue(const WordDocumentType& type) {
-    return {"Command", kRegMultiSz, TextBytes(type.descriptor + '\0' + '\0')};
+inline SnapshotValue CommandValue(const WordDocumentType& type, Spelling spelling = Spelling::kProgram) {
+    return {spelling == Spelling::kOffice ? "command" : "Command", kRegMultiSz,
+            TextBytes(type.descriptor + '\0' + '\0')};
 }
 
 // The ProgID's key and everything below it.
-inline KeySnapshot Word2007Registration(const WordDocumentType& type) {
-    const KeySnapshot command{"Command", "", {SzValue("", kWordOpenCommand), CommandValue(type)}, {}};
+inline KeySnapshot Word2007Registration(const WordDocumentType& type, Spelling spelling = Spelling::kProgram) {
+    const bool office = spelling == Spelling::kOffice;
+    const KeySnapshot command{
+        office ? "command" : "Command", "", {SzValue("", kWordOpenCommand), CommandValue(type, spelling)}, {}};
     const KeySnapshot ddeexec{"ddeexec",
                               "",
                               {SzValue("", "[FileOpen(\"%1\")]")},
                               {{"Application", "", {SzValue("", "WinWord")}, {}},
                                {"ifExec", "", {SzValue("", "[rem _DDE_Direct][FileOpen(\"%1\")]")}, {}},
                                {"Topic", "", {SzValue("", "System")}, {}}}};
-    const KeySnapshot open{"Open", "", {SzValue("", "&Open")}, {command, ddeexec}};
+    const KeySnapshot open{office ? "open" : "Open", "", {SzValue("", "&Open")}, {command, ddeexec}};
     const KeySnapshot icon{
         "DefaultIcon",
         "",
@@ -55,7 +63,7 @@ inline KeySnapshot Word2007Registration(const WordDocumentType& type) {
     return {"",
             "",
             {SzValue("", type.description), {"EditFlags", kRegBinary, {0x00, 0x00, 0x01, 0x00}}},
-            {icon, {"Shell", "", {}, {open}}}};
+            {icon, {office ? "shell" : "Shell", "", {}, {open}}}};
 }
 
 }  // namespace wof

@@ -141,6 +141,23 @@ check "Word.Document.12 is repaired and nothing of Word.Document.8 changed" \
     same "$out/denied.expected.dump" "$out/denied.dump"
 check "the log beside the exe holds the four lines read" cmp "$out/expected.log" "$tool/WordOpenFix.txt"
 
+echo "# Office's spelling in lower case, and a ddeexec subkey of Word.Document.12 that may not be deleted"
+fresh_tool_folder
+regtool seed-demo --office-spelling
+check "Wine refuses the key to whoever asks to delete it, and lets it be read" regtool deny-delete 'Word.Document.12\shell\open\ddeexec\Topic'
+regtool dump >"$out/undeletable-before.dump"
+check "the descriptor value is seeded as \"command\"" grep -q '^  "command" REG_MULTI_SZ' "$out/undeletable-before.dump"
+# The error box names the rename, says Word.Document.12 was left as it was
+# and asks for an administrator.
+run_to_end undeletable undeletable.boxes 1 yes ok
+check "Word.Document.12 is as it was, name for name and byte for byte" \
+    same <(sed -n '/^\[HKCR\\Word.Document.8\]/q;p' "$out/undeletable-before.dump") <(regtool dump Word.Document.12)
+# Word.Document.8 is repaired, and its keys keep their spelling.
+sed -n '/^\[HKCR\\Word.Document.8\]/,$p' "$expected/repaired.dump" |
+    sed '/^\[/{s/\\Shell/\\shell/;s/\\Open/\\open/;s/\\Command\]/\\command]/}' >"$out/undeletable.expected8"
+check "Word.Document.8 is repaired, its keys spelled as they were" \
+    same "$out/undeletable.expected8" <(regtool dump Word.Document.8)
+
 echo "# At 120 DPI (large fonts) the same window, a quarter larger"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null
 wineserver -w

@@ -1,7 +1,10 @@
 // Seeds and prints the registry the end-to-end tests and the demo work on.
 //
-//   regtool seed-demo   replaces HKCR\Word.Document.12 and HKCR\Word.Document.8
-//                       with the keys a machine with Word 2007 has
+//   regtool seed-demo [--office-spelling]
+//                       replaces HKCR\Word.Document.12 and HKCR\Word.Document.8
+//                       with the keys a machine with Word 2007 has; with
+//                       --office-spelling, the verb's keys and the value
+//                       "command" in lower case, as Office writes them
 //   regtool seed-hostile
 //                       seed-demo, then each ProgID's Shell\Open\ddeexec
 //                       replaced with a tree made to break a copy: deep,
@@ -27,6 +30,10 @@
 //                       Shell\Open\Command and Shell\Open\ddeexec trees, as
 //                       HKCR is to a user who is not an administrator, and
 //                       fails if a key still opens for changing
+//   regtool deny-delete KEY
+//                       denies everyone the right to delete HKCR\KEY, and
+//                       fails if it can no longer be read or still opens
+//                       for all access
 //   regtool seed-standin EXE
 //                       seed-demo with EXE as the program the open command
 //                       starts, and .docx and .doc bound to the two ProgIDs
@@ -102,19 +109,19 @@ void WriteTree(const std::wstring& path, const wof::KeySnapshot& tree) {
     for (const wof::KeySnapshot& sub : tree.subkeys) WriteTree(path + L"\\" + Wide(sub.name), sub);
 }
 
-void SeedDemo() {
+void SeedDemo(wof::Spelling spelling) {
     for (const wof::WordDocumentType& type : wof::kWordDocumentTypes) {
         const std::wstring progId = Wide(type.progId);
         LONG status = SHDeleteKeyW(HKEY_CLASSES_ROOT, progId.c_str());
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail("SHDeleteKeyW", progId, status);
-        WriteTree(progId, wof::Word2007Registration(type));
+        WriteTree(progId, wof::Word2007Registration(type, spelling));
     }
 }
 
 // The shell reaches the ProgIDs through the extensions, and starts
 // whatever the open command names: here a stand-in for Word.
 void SeedStandIn(const std::wstring& exe) {
-    SeedDemo();
+    SeedDemo(wof::Spelling::kProgram);
     for (const wof::WordDocumentType& type : wof::kWordDocumentTypes)
         SetString(Wide(type.progId) + L"\\Shell\\Open\\Command", L"", L"\"" + exe + L"\" /n /dde");
     SetString(L".docx", L"", L"Word.Document.12");
@@ -188,7 +195,7 @@ void SeedHostileTree(const std::wstring& dde) {
 }
 
 void SeedHostile() {
-    SeedDemo();
+    SeedDemo(wof::Spelling::kProgram);
     for (const wof::WordDocumentType& type : wof::kWordDocumentTypes)
         SeedHostileTree(Wide(type.progId) + L"\\Shell\\Open\\ddeexec");
 }
@@ -206,10 +213,9 @@ std::vector<BYTE> ParseData(DWORD type, const std::wstring& data) {
 
 const DWORD kChangeRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE;
 
-// Adds a deny entry for everyone to the key's own, so that reading stays
-// allowed, then does the same for each key below it: a tree that could
-// be emptied from below would not be protected.
-void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path) {
+// Adds a deny entry of rights for everyone to the key's own, so that
+// reading stays allowed.
+HKEY Deny(HKEY parent, const std::wstring& name, const std::wstring& path, DWORD rights) {
     HKEY key;
     LONG status = RegOpenKeyExW(parent, name.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_ENUMERATE_SUB_KEYS, &key);
     if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW", path, status);
@@ -222,7 +228,7 @@ void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path
     PSID everyone = nullptr;
     AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
     EXPLICIT_ACCESSW deny{};
-    deny.grfAccessPermissions = kChangeRights;
+    deny.grfAccessPermissions = rights;
     deny.grfAccessMode = DENY_ACCESS;
     deny.grfInheritance = NO_INHERITANCE;
     deny.Trustee.TrusteeForm = TRUSTEE_IS_SID;
@@ -235,11 +241,17 @@ void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path
     LocalFree(denying);
     LocalFree(descriptor);
     FreeSid(everyone);
+    return key;
+}
 
+// Denies the change rights to the key and to each key below it: a tree
+// that could be emptied from below would not be protected.
+void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path) {
+    HKEY key = Deny(parent, name, path, kChangeRights);
     std::vector<wchar_t> subKey(256);
     for (DWORD i = 0;; ++i) {
         DWORD chars = static_cast<DWORD>(subKey.size());
-        status = RegEnumKeyExW(key, i, subKey.data(), &chars, nullptr, nullptr, nullptr, nullptr);
+        LONG status = RegEnumKeyExW(key, i, subKey.data(), &chars, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) Fail("RegEnumKeyExW", path, status);
         const std::wstring child(subKey.data(), chars);
@@ -247,13 +259,32 @@ void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path
     }
     RegCloseKey(key);
 
-    status = RegOpenKeyExW(parent, name.c_str(), 0, kChangeRights, &key);
+    LONG status = RegOpenKeyExW(parent, name.c_str(), 0, kChangeRights, &key);
     if (status == ERROR_SUCCESS) {
         RegCloseKey(key);
         std::fprintf(stderr, "regtool: %ls still opens for changing: access is not checked\n", path.c_str());
         std::exit(1);
     }
     if (status != ERROR_ACCESS_DENIED) Fail("RegOpenKeyExW for changing", path, status);
+}
+
+// Denies deleting the key. Wine enforces that where the key is opened
+// for all access, as a rename opens it, though not in RegDeleteKeyW; the
+// check is made there, and reading must stay allowed.
+void DenyDelete(const std::wstring& path) {
+    const std::wstring full = L"HKCR\\" + path;
+    RegCloseKey(Deny(HKEY_CLASSES_ROOT, path, full, DELETE));
+    HKEY key;
+    LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key);
+    if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW for reading", full, status);
+    RegCloseKey(key);
+    status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+    if (status == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        std::fprintf(stderr, "regtool: %ls still opens for all access: access is not checked\n", full.c_str());
+        std::exit(1);
+    }
+    if (status != ERROR_ACCESS_DENIED) Fail("RegOpenKeyExW for all access", full, status);
 }
 
 // Sixteen bytes a line, each line after the first indented under the first.
@@ -502,8 +533,10 @@ int wmain(int argc, wchar_t** argv) {
     std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     _setmode(_fileno(stdout), _O_BINARY);
     const std::wstring command = argc >= 2 ? argv[1] : L"";
-    if (command == L"seed-demo") {
-        SeedDemo();
+    if (command == L"seed-demo" && argc == 2) {
+        SeedDemo(wof::Spelling::kProgram);
+    } else if (command == L"seed-demo" && argc == 3 && std::wstring(argv[2]) == L"--office-spelling") {
+        SeedDemo(wof::Spelling::kOffice);
     } else if (argc == 3 && std::wstring(argv[1]) == L"seed-standin") {
         SeedStandIn(argv[2]);
     } else if (command == L"seed-hostile") {
@@ -529,10 +562,13 @@ int wmain(int argc, wchar_t** argv) {
             const std::wstring path = argv[2] + std::wstring(key);
             DenyChanges(HKEY_CLASSES_ROOT, path, L"HKCR\\" + path);
         }
+    } else if (argc == 3 && command == L"deny-delete") {
+        DenyDelete(argv[2]);
     } else {
         std::fprintf(stderr,
-                     "usage: regtool seed-demo | seed-standin EXE | seed-hostile | set KEY NAME TYPE DATA |\n"
-                     "               dump [KEY...] | export [--text] KEY... | value KEY NAME | deny-changes PROGID\n");
+                     "usage: regtool seed-demo [--office-spelling] | seed-standin EXE | seed-hostile |\n"
+                     "               set KEY NAME TYPE DATA | dump [KEY...] | export [--text] KEY... |\n"
+                     "               value KEY NAME | deny-changes PROGID | deny-delete KEY\n");
         return 2;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
