@@ -233,10 +233,11 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
         for (const WordDocumentType& type : kWordDocumentTypes)
             registry.Load("HKCR\\" + type.progId, Word2007Registration(type, Spelling::kOffice));
     };
-    const std::pair<const char*, Prepare> registrations[] = {
-        {"", Prepare()}, {"after an Office repair: ", officeRepairAfterAnUpdate}, {"in lower case: ", officeSpelling}};
-    int tried = 0, lost = 0, falseSuccess = 0, inBetween = 0;
+    const std::pair<std::string, Prepare> registrations[] = {{"as installed", Prepare()},
+                                                             {"after an Office repair", officeRepairAfterAnUpdate},
+                                                             {"in lower case", officeSpelling}};
     for (const auto& [registration, prepare] : registrations) {
+        int tried = 0, lost = 0, falseSuccess = 0, inBetween = 0;
         MemoryRegistry counter;
         Latin1Codec codec;
         Seed(counter, prepare);
@@ -251,8 +252,7 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
         for (RegStatus status : kStatuses) {
             for (std::uint32_t nth = 1; nth <= calls; ++nth) {
                 const Outcome run = Update({RegFault{status, std::nullopt, "", nth, false}}, prepare);
-                SCOPED_TRACE(registration + ("call " + std::to_string(nth)) + " fails with " +
-                             std::to_string(status));
+                SCOPED_TRACE(registration + ": call " + std::to_string(nth) + " fails with " + std::to_string(status));
                 ++tried;
                 if (!run.lost.empty()) ++lost;
                 if (run.outcome == UpdateOutcome::Applied && !run.repaired) ++falseSuccess;
@@ -268,9 +268,9 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
                 }
             }
         }
+        std::printf("fault points, %s: %d tried, %d lost, %d false success, %d in between\n", registration.c_str(),
+                    tried, lost, falseSuccess, inBetween);
     }
-    std::printf("fault points: %d tried, %d lost, %d false success, %d in between\n", tried, lost, falseSuccess,
-                inBetween);
 }
 
 TEST_F(UpdateUnderFailure, AccessDeniedIsReportedWithTheTypeAndTheAdministratorHint) {
