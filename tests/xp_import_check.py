@@ -6,8 +6,8 @@ Usage: xp_import_check.py EXE [--exports DIR]
 Fails, naming each problem, when the PE is not 32-bit x86, when its
 subsystem or OS version asks for more than Windows XP (5.01), when it
 imports from a DLL for which DIR has no export list, or when it imports
-by name a function XP's DLL does not export. DIR defaults to
-../shared/xp-exports beside the repository and holds one <dll>.txt per DLL.
+by name a function XP's DLL does not export. DIR holds one <dll>.txt per
+DLL; it defaults to xp-sp3-exports beside this script (see its README.md).
 """
 import argparse
 import pathlib
@@ -17,7 +17,7 @@ import sys
 XP_VERSION = (5, 1)
 MACHINE_I386 = 0x14C
 PE32_MAGIC = 0x10B
-DEFAULT_EXPORTS = pathlib.Path(__file__).resolve().parents[2] / "shared" / "xp-exports"
+DEFAULT_EXPORTS = pathlib.Path(__file__).resolve().with_name("xp-sp3-exports")
 
 
 class PeImage:
