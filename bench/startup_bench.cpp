@@ -17,10 +17,10 @@
 
 #include "bench/BenchRow.h"
 #include "bench/EmptyWindow.h"
+#include "ui/Form1.h"
 
 namespace {
 
-const wchar_t kProductTitle[] = L"Update for Win XP and Office 2007";
 constexpr DWORD kPatienceMs = 30000;
 
 [[noreturn]] void Fail(const char* what, const std::wstring& program) {
@@ -97,11 +97,11 @@ int wmain(int argc, wchar_t** argv) {
     const int runs = std::max(1, _wtoi(argv[1]));
     const std::wstring product = argv[2];
     const std::wstring empty = Beside(L"empty_window.exe");
-    TimeStart(product, kProductTitle);
+    TimeStart(product, wof::kForm1Caption);
     TimeStart(empty, wof::kEmptyWindowTitle);
     std::vector<double> productTimes, emptyTimes;
     for (int run = 0; run < runs; ++run) {
-        productTimes.push_back(TimeStart(product, kProductTitle));
+        productTimes.push_back(TimeStart(product, wof::kForm1Caption));
         emptyTimes.push_back(TimeStart(empty, wof::kEmptyWindowTitle));
     }
     const double productMs = Median(productTimes), emptyMs = Median(emptyTimes);

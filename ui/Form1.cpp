@@ -18,7 +18,6 @@ namespace wof {
 namespace {
 
 const wchar_t kClassName[] = L"WordOpenFix.Form1";
-const wchar_t kCaption[] = L"Update for Win XP and Office 2007";
 
 // A fixed frame: nothing inside follows a change of size.
 const DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -307,7 +306,7 @@ int RunForm1(HINSTANCE instance) {
     Form1 form;
     form.dpi = ScreenDpi();
     const PixelSize size = WindowSizeFor(LayoutForm1(form.dpi).client);
-    const HWND window = CreateWindowExW(kExStyle, kClassName, kCaption, kStyle, CW_USEDEFAULT, 0, size.width,
+    const HWND window = CreateWindowExW(kExStyle, kClassName, kForm1Caption, kStyle, CW_USEDEFAULT, 0, size.width,
                                         size.height, nullptr, nullptr, instance, &form);
     if (!window) return ReportStartFailure(form.startError != ERROR_SUCCESS ? form.startError : GetLastError());
     ShowWindow(window, SW_SHOWNORMAL);
