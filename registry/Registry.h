@@ -39,8 +39,14 @@ constexpr RegStatus kErrorInvalidParameter = 87;
 constexpr RegStatus kErrorMoreData = 234;
 constexpr RegStatus kErrorNoMoreItems = 259;
 constexpr RegStatus kErrorKeyDeleted = 1018;
+// Statuses the registry gives that the routines pass on as they come.
+constexpr RegStatus kErrorInsufficientBuffer = 122;
+constexpr RegStatus kErrorBadPathname = 161;
+constexpr RegStatus kErrorNoAccess = 998;
 
 // Access masks.
+constexpr std::uint32_t kKeyQueryValue = 0x0001;
+constexpr std::uint32_t kKeySetValue = 0x0002;
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 

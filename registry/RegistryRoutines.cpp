@@ -1,8 +1,10 @@
 #include "registry/RegistryRoutines.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "registry/KeyHandle.h"
+#include "registry/NameCase.h"
 #include "registry/Utf16.h"
 
 namespace wof {
@@ -18,15 +20,6 @@ constexpr int kReadAttempts = 8;
 constexpr std::size_t kInitialValueBufferBytes = 4096;
 
 constexpr RegStatus kErrorAlreadyExists = 183;
-
-// The registry compares names without regard to case. The names asked for
-// are ASCII ("Command"), and besides the ASCII letters only dotless i and
-// long s upper-case to an ASCII letter, so folding ASCII letters is exact
-// for a name without I or S.
-bool SameLetter(wchar_t a, char16_t b) {
-    auto upper = [](char32_t c) { return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c; };
-    return upper(static_cast<char32_t>(a)) == upper(b);
-}
 
 }  // namespace
 
@@ -64,29 +57,34 @@ std::wstring RegistryRoutines::GetRegString(const std::wstring& keyPath, const s
 
 std::optional<RegValue> RegistryRoutines::ReadRegValue(const std::wstring& keyPath, const std::wstring& valueName,
                                                        RegStatus* status) {
-    RegStatus dummy;
-    RegStatus& result = status ? *status : dummy;
-
-    KeyHandle key(registry_);
-    result = registry_.OpenKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), kKeyRead, key.put());
-    if (result != kErrorSuccess) return std::nullopt;
-
-    const std::u16string name = ToUtf16(valueName);
     RegValue value;
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        std::uint32_t size = 0;
-        result = registry_.QueryValueExW(key.get(), name, &value.type, nullptr, &size);
-        if (result != kErrorSuccess) return std::nullopt;
-        if (size == 0) return value;
+    const RegStatus result = ReadValue(keyPath, ToUtf16(valueName), &value);
+    if (status) *status = result;
+    if (result != kErrorSuccess) return std::nullopt;
+    return value;
+}
 
-        value.data.assign(size, 0);
-        result = registry_.QueryValueExW(key.get(), name, &value.type, value.data.data(), &size);
-        if (result == kErrorMoreData) continue;
-        if (result != kErrorSuccess) return std::nullopt;
-        value.data.resize(size);
-        return value;
+RegStatus RegistryRoutines::OpenToRead(const std::wstring& keyPath, KeyHandle* key) {
+    return registry_.OpenKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), kKeyRead, key->put());
+}
+
+// The size first, then the bytes; again while the value grows in between.
+RegStatus RegistryRoutines::ReadValue(const std::wstring& keyPath, const std::u16string& name, RegValue* value) {
+    KeyHandle key(registry_);
+    RegStatus status = OpenToRead(keyPath, &key);
+    for (int attempt = 0; status == kErrorSuccess && attempt < kReadAttempts; ++attempt) {
+        std::uint32_t size = 0;
+        status = registry_.QueryValueExW(key.get(), name, &value->type, nullptr, &size);
+        if (status != kErrorSuccess || size == 0) return status;
+        value->data.assign(size, 0);
+        status = registry_.QueryValueExW(key.get(), name, &value->type, value->data.data(), &size);
+        if (status == kErrorSuccess) {
+            value->data.resize(size);
+            return status;
+        }
+        if (status == kErrorMoreData) status = kErrorSuccess;
     }
-    return std::nullopt;
+    return status == kErrorSuccess ? kErrorMoreData : status;
 }
 
 RegStatus RegistryRoutines::WriteRegValue(const std::wstring& keyPath, const std::wstring& valueName,
@@ -114,32 +112,39 @@ RegStatus RegistryRoutines::DelSetting(HKey hKey, const std::wstring& strPath, c
 
 bool RegistryRoutines::KeyExists(const std::wstring& keyPath, RegStatus* status) {
     KeyHandle key(registry_);
-    const RegStatus result = registry_.OpenKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), kKeyRead, key.put());
+    const RegStatus result = OpenToRead(keyPath, &key);
     if (status) *status = result;
     return result == kErrorSuccess;
 }
 
 std::optional<std::wstring> RegistryRoutines::StoredValueName(const std::wstring& keyPath,
                                                              const std::wstring& valueName, RegStatus* status) {
-    RegStatus dummy;
-    RegStatus& result = status ? *status : dummy;
-    KeyHandle key(registry_);
-    result = registry_.OpenKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), kKeyRead, key.put());
+    std::wstring stored;
+    const RegStatus result = FindValueName(keyPath, valueName, &stored);
+    if (status) *status = result;
     if (result != kErrorSuccess) return std::nullopt;
+    return stored;
+}
+
+RegStatus RegistryRoutines::FindValueName(const std::wstring& keyPath, const std::wstring& valueName,
+                                          std::wstring* stored) {
+    KeyHandle key(registry_);
+    RegStatus status = OpenToRead(keyPath, &key);
     std::u16string name(kMaxValueNameChars + 1, u'\0');
-    for (std::uint32_t index = 0;; ++index) {
+    for (std::uint32_t index = 0; status == kErrorSuccess; ++index) {
         std::uint32_t nameSize = static_cast<std::uint32_t>(name.size());
-        result = registry_.EnumValueW(key.get(), index, &name[0], &nameSize, nullptr, nullptr, nullptr);
-        if (result == kErrorNoMoreItems) result = kErrorFileNotFound;
-        if (result != kErrorSuccess) return std::nullopt;
-        if (nameSize == valueName.size() && std::equal(valueName.begin(), valueName.end(), name.begin(), SameLetter))
-            return std::wstring(name.begin(), name.begin() + nameSize);
+        status = registry_.EnumValueW(key.get(), index, &name[0], &nameSize, nullptr, nullptr, nullptr);
+        if (status == kErrorSuccess && SameName(valueName, std::u16string_view(name.data(), nameSize))) {
+            stored->assign(name.begin(), name.begin() + nameSize);
+            return status;
+        }
     }
+    return status == kErrorNoMoreItems ? kErrorFileNotFound : status;
 }
 
 RegStatus RegistryRoutines::FlushKey(const std::wstring& keyPath) {
     KeyHandle key(registry_);
-    const RegStatus status = registry_.OpenKeyEx(kHkeyClassesRoot, codec_.ToAnsi(keyPath), kKeyRead, key.put());
+    const RegStatus status = OpenToRead(keyPath, &key);
     if (status != kErrorSuccess) return status;
     return registry_.FlushKey(key.get());
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "registry/AnsiCodec.h"
+#include "registry/KeyHandle.h"
 #include "registry/Registry.h"
 
 namespace wof {
@@ -93,6 +94,10 @@ private:
         std::vector<CopiedKey> subkeys;
     };
 
+    // Opens keyPath below HKEY_CLASSES_ROOT for reading.
+    RegStatus OpenToRead(const std::wstring& keyPath, KeyHandle* key);
+    RegStatus ReadValue(const std::wstring& keyPath, const std::u16string& name, RegValue* value);
+    RegStatus FindValueName(const std::wstring& keyPath, const std::wstring& valueName, std::wstring* stored);
     RegStatus ReadClass(HKey key, std::u16string* cls);
     RegStatus CopyTree(HKey hSource, HKey hDestination, CopiedKey* copied);
     RegStatus DeleteBelow(HKey key, const CopiedKey& tree, std::u16string* path);

@@ -33,8 +33,21 @@ constexpr int kMaxBackups = 1000;
 // back as it was written.
 constexpr RegStatus kNotKept = -1;
 
-// The nth backup name: "name", then "name2", "name3" ...
-std::wstring BackupName(const wchar_t* name, int n) { return n == 1 ? name : name + Decimal(n); }
+// The first of "name", "name2", "name3" ... that taken(candidate, status)
+// answers false for; a status other than success or ERROR_FILE_NOT_FOUND
+// means it could not tell. Nothing then (*status says why), or when every
+// name up to the bound is taken (*status is success).
+template <typename Taken>
+std::optional<std::wstring> FirstFreeBackupName(const wchar_t* name, RegStatus* status, Taken taken) {
+    for (int n = 1; n <= kMaxBackups; ++n) {
+        std::wstring candidate = n == 1 ? name : name + Decimal(n);
+        const bool inUse = taken(candidate, status);
+        if (*status != kErrorSuccess && *status != kErrorFileNotFound) return std::nullopt;
+        if (!inUse) return candidate;
+    }
+    *status = kErrorSuccess;
+    return std::nullopt;
+}
 
 struct Problem {
     std::wstring what;
@@ -233,16 +246,20 @@ private:
             if (status != kErrorSuccess) return repair.Fail(L"the value \"Command.bk\" could not be written", status);
             return true;
         }
-        for (int n = 1; repair.backupName.empty(); ++n) {
-            if (n > kMaxBackups) return repair.Fail(L"there is no free name for the backup of the value \"Command\"");
-            const std::wstring name = BackupName(kCommandBackupValue, n);
-            const std::optional<RegValue> earlier = routines_.ReadRegValue(repair.cmdKey, name, &status);
-            if (earlier && earlier != repair.command) continue;
-            if (!earlier && status != kErrorFileNotFound)
-                return repair.Fail(L"an earlier backup of the value \"Command\" could not be read", status);
-            repair.backupName = name;
-            if (!earlier) status = Store(repair, name, *repair.command, &repair.backupWritten);
-        }
+        // A backup that holds the same as "Command" serves again.
+        std::optional<RegValue> earlier;
+        const std::optional<std::wstring> name =
+            FirstFreeBackupName(kCommandBackupValue, &status, [&](const std::wstring& candidate, RegStatus* read) {
+                earlier = routines_.ReadRegValue(repair.cmdKey, candidate, read);
+                return earlier && earlier != repair.command;
+            });
+        if (!name)
+            return repair.Fail(status != kErrorSuccess
+                                   ? L"an earlier backup of the value \"Command\" could not be read"
+                                   : L"there is no free name for the backup of the value \"Command\"",
+                               status);
+        repair.backupName = *name;
+        if (!earlier) status = Store(repair, repair.backupName, *repair.command, &repair.backupWritten);
         if (status != kErrorSuccess)
             return repair.Fail(L"the value \"Command\" could not be saved as \"" + repair.backupName + L"\"", status);
         status = routines_.DelSetting(kHkeyClassesRoot, repair.cmdKey, kCommandValue);
@@ -259,15 +276,15 @@ private:
             if (status == kErrorFileNotFound) return true;
             return repair.Fail(L"the key \"ddeexec\" could not be read", status);
         }
-        std::wstring backupName;
-        for (int n = 1; backupName.empty(); ++n) {
-            if (n > kMaxBackups) return repair.Fail(L"there is no free name for the backup of the key \"ddeexec\"");
-            const std::wstring name = BackupName(kDdeBackupName, n);
-            if (routines_.KeyExists(repair.openKey + L"\\" + name, &status)) continue;
-            if (status != kErrorFileNotFound)
-                return repair.Fail(L"an earlier backup of the key \"ddeexec\" could not be read", status);
-            backupName = name;
-        }
+        const std::optional<std::wstring> name =
+            FirstFreeBackupName(kDdeBackupName, &status, [&](const std::wstring& candidate, RegStatus* read) {
+                return routines_.KeyExists(repair.openKey + L"\\" + candidate, read);
+            });
+        if (!name)
+            return repair.Fail(status != kErrorSuccess ? L"an earlier backup of the key \"ddeexec\" could not be read"
+                                                       : L"there is no free name for the backup of the key \"ddeexec\"",
+                               status);
+        const std::wstring& backupName = *name;
         status = routines_.RenameRegKey(repair.ddeKey, backupName, kHkeyClassesRoot);
         if (status == kErrorSuccess) {
             repair.ddeMoved = true;

@@ -2,11 +2,11 @@
 // value of one tree is still somewhere in another.
 #pragma once
 
-#include <algorithm>
-#include <cctype>
 #include <map>
+#include <optional>
 #include <string>
 
+#include "registry/NameCase.h"
 #include "tests/support/KeySnapshot.h"
 
 namespace wof {
@@ -15,14 +15,15 @@ struct FlatTree {
     std::map<std::string, std::string> classes;       // key path -> class
     std::map<std::string, SnapshotValue> values;      // key path + "|" + name -> value
 
-    static std::string Lower(std::string text) {
-        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    // Paths and names as the registry tells them apart.
+    static std::string Fold(std::string text) {
+        for (char& c : text) c = static_cast<char>(FoldAscii(c));
         return text;
     }
 
     void Add(const KeySnapshot& key, const std::string& path) {
-        classes[Lower(path)] = key.cls;
-        for (const SnapshotValue& value : key.values) values[Lower(path) + "|" + Lower(value.name)] = value;
+        classes[Fold(path)] = key.cls;
+        for (const SnapshotValue& value : key.values) values[Fold(path) + "|" + Fold(value.name)] = value;
         for (const KeySnapshot& sub : key.subkeys) Add(sub, path + "\\" + sub.name);
     }
 

@@ -183,22 +183,21 @@ protected:
             const FlatTree original(before.at(progId));
             const FlatTree now(after.at(progId));
             // The DDE tree may be under its backup name, "Command" as "Command.bkN".
+            const std::string dde = FlatTree::Fold("\\shell\\open\\ddeexec");
+            const std::string backup = dde + FlatTree::Fold(".bak");
+            const std::string command = FlatTree::Fold("\\shell\\open\\command|");
             FlatTree moved(std::nullopt);
             for (const auto& [path, cls] : now.classes) {
-                const std::string from = "\\shell\\open\\ddeexec.bak";
-                if (path.compare(0, from.size(), from) == 0)
-                    moved.classes["\\shell\\open\\ddeexec" + path.substr(from.size())] = cls;
+                if (path.compare(0, backup.size(), backup) == 0) moved.classes[dde + path.substr(backup.size())] = cls;
             }
             for (const auto& [where, value] : now.values) {
-                const std::string from = "\\shell\\open\\ddeexec.bak";
-                if (where.compare(0, from.size(), from) == 0)
-                    moved.values["\\shell\\open\\ddeexec" + where.substr(from.size())] = value;
-                const auto command = original.values.find("\\shell\\open\\command|command");
-                if (where.rfind("\\shell\\open\\command|command.bk", 0) == 0 && command != original.values.end() &&
-                    SameValue(value, command->second))
-                    moved.values[command->first] = value;
+                if (where.compare(0, backup.size(), backup) == 0) moved.values[dde + where.substr(backup.size())] = value;
+                const auto descriptor = original.values.find(command + FlatTree::Fold("command"));
+                if (where.rfind(command + FlatTree::Fold("command.bk"), 0) == 0 &&
+                    descriptor != original.values.end() && SameValue(value, descriptor->second))
+                    moved.values[descriptor->first] = value;
                 // The rewritten default command is the intended change.
-                if (where == "\\shell\\open\\command|") moved.values[where] = original.values.at(where);
+                if (where == command) moved.values[where] = original.values.at(where);
             }
             run.lost += Missing(original, now, moved);
             run.repaired = run.repaired && after.at(progId) == repaired.at(progId);

@@ -16,9 +16,6 @@
 namespace wof {
 namespace {
 
-constexpr RegStatus kErrorInsufficientBuffer = 122;
-constexpr RegStatus kErrorBadPathname = 161;
-constexpr std::uint32_t kKeySetValue = 0x0002;
 constexpr std::uint32_t kUnset = 0xBEEF;
 
 class RegistryContract : public ::testing::Test {

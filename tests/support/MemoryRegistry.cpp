@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "registry/NameCase.h"
 #include "registry/Utf16.h"
 #include "tests/support/Latin1Codec.h"
 #include "tests/support/Utf8.h"
@@ -12,13 +13,7 @@ namespace wof {
 
 namespace {
 
-// winerror.h values the routines never act on but the registry returns.
-constexpr RegStatus kErrorBadPathname = 161;
-constexpr RegStatus kErrorNoAccess = 998;
-
-// Access bits (winnt.h).
-constexpr std::uint32_t kKeyQueryValue = 0x0001;
-constexpr std::uint32_t kKeySetValue = 0x0002;
+// Access bits (winnt.h) besides those of registry/Registry.h.
 constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
 constexpr std::uint32_t kKeyWrite = 0x20006;
 constexpr std::uint32_t kWriteRights = 0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000;
@@ -35,25 +30,10 @@ constexpr std::uint32_t kWow64ViewBits = 0x0300;
 constexpr HKey kFirstHandle = 0x1000;
 constexpr HKey kHandleStep = 4;
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Upper(a[i]) != Upper(b[i])) return false;
-    }
-    return true;
-}
-
 // Windows orders subkeys by their upper-cased names.
 bool UpperLess(const std::string& a, const std::string& b) {
-    std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        auto x = static_cast<unsigned char>(Upper(a[i]));
-        auto y = static_cast<unsigned char>(Upper(b[i]));
-        if (x != y) return x < y;
-    }
-    return a.size() < b.size();
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return FoldAscii(x) < FoldAscii(y); });
 }
 
 // Empty components (doubled or trailing backslashes) are skipped, as the
