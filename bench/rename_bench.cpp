@@ -5,7 +5,8 @@
 //   rename_bench [RUNS...]   runs per size (default 5 3 3), medians printed
 //
 // Each run builds its tree anew and times only the move; the moved tree is
-// then counted, so a time is only reported for work that was done right.
+// then read back whole, so a time is only reported for work that was done
+// right.
 #include <windows.h>
 
 #include <psapi.h>
@@ -21,73 +22,23 @@
 #include "bench/BenchTree.h"
 #include "registry/RegistryRoutines.h"
 #include "registry/Win32Registry.h"
+#include "tests/support/RegistryTree.h"
 
 namespace {
 
-void Fail(const char* what, LONG status) {
+void Check(LONG status, const char* what) {
+    if (status == ERROR_SUCCESS) return;
     std::fprintf(stderr, "rename_bench: %s (status %ld)\n", what, status);
     std::exit(1);
 }
 
-void Check(LONG status, const char* what) {
-    if (status != ERROR_SUCCESS) Fail(what, status);
-}
-
-// Writes key `index` of the benchmark tree, and the keys below it, under parent.
-void WriteTree(HKEY parent, const std::string& name, std::uint32_t keys, std::uint32_t index) {
-    HKEY key;
-    Check(RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-          "RegCreateKeyExA while building a tree");
-    // The values' bytes are as stored, text in UTF-16, so they go in through the W call.
-    for (const wof::SnapshotValue& value : wof::BenchValues(index))
-        Check(RegSetValueExW(key, std::wstring(value.name.begin(), value.name.end()).c_str(), 0, value.type,
-                             value.data.data(), static_cast<DWORD>(value.data.size())),
-              "RegSetValueExW while building a tree");
-    for (std::uint32_t child = wof::kFanOut * index + 1; child <= wof::kFanOut * index + wof::kFanOut && child < keys;
-         ++child)
-        WriteTree(key, wof::BenchKeyName(child), keys, child);
-    RegCloseKey(key);
-}
-
-struct Counts {
-    std::uint64_t keys = 0;
-    std::uint64_t values = 0;
-};
-
-void CountTree(HKEY key, Counts& counts) {
-    DWORD subkeys = 0, values = 0;
-    Check(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                           nullptr, nullptr),
-          "RegQueryInfoKeyA while counting");
-    ++counts.keys;
-    counts.values += values;
-    for (DWORD index = 0; index < subkeys; ++index) {
-        char name[MAX_PATH];
-        DWORD size = sizeof name;
-        Check(RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr), "RegEnumKeyExA");
-        HKEY subkey;
-        Check(RegOpenKeyExA(key, name, 0, KEY_READ, &subkey), "RegOpenKeyExA while counting");
-        CountTree(subkey, counts);
-        RegCloseKey(subkey);
-    }
-}
-
 // The source must be gone and its whole tree at the destination.
 void CheckMoved(std::uint32_t keys, const char* mover) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, wof::kBenchSource, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        std::fprintf(stderr, "rename_bench: %s left the source of the %u-key tree\n", mover, keys);
-        std::exit(1);
-    }
-    Check(RegOpenKeyExA(HKEY_CURRENT_USER, wof::kBenchMoved, 0, KEY_READ, &key), "no moved tree");
-    Counts counts;
-    CountTree(key, counts);
-    RegCloseKey(key);
-    if (counts.keys != keys || counts.values != std::uint64_t{keys} * wof::kValuesPerKey) {
-        std::fprintf(stderr, "rename_bench: %s moved %llu keys and %llu values of %u keys\n", mover,
-                     static_cast<unsigned long long>(counts.keys), static_cast<unsigned long long>(counts.values),
-                     keys);
+    wof::Win32Registry registry;
+    const bool sourceGone = !wof::ReadTree(registry, wof::kHkeyCurrentUser, wof::kBenchSource);
+    if (!sourceGone || wof::ReadTree(registry, wof::kHkeyCurrentUser, wof::kBenchMoved) != wof::BenchTree(keys)) {
+        std::fprintf(stderr, "rename_bench: %s did not move the %u-key tree whole%s\n", mover, keys,
+                     sourceGone ? "" : ": the source is still there");
         std::exit(1);
     }
     Check(SHDeleteKeyA(HKEY_CURRENT_USER, wof::kBenchMoved), "SHDeleteKeyA of the moved tree");
@@ -105,12 +56,8 @@ double Now() {
 }
 
 void BuildSource(std::uint32_t keys) {
-    HKEY parent;
-    Check(
-        RegCreateKeyExA(HKEY_CURRENT_USER, wof::kBenchParent, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &parent, nullptr),
-        "RegCreateKeyExA of the benchmark key");
-    WriteTree(parent, "Source", keys, 0);
-    RegCloseKey(parent);
+    wof::Win32Registry registry;
+    wof::WriteTree(registry, wof::kHkeyCurrentUser, wof::kBenchSource, wof::BenchTree(keys));
 }
 
 PROCESS_MEMORY_COUNTERS Memory() {

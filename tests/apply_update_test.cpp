@@ -321,7 +321,7 @@ TEST_F(ApplyUpdateTest, LessCommonRegistrationsAreRepairedWhole) {
         command.values = {{"", c.before.type, c.before.data}};
         if (c.command) command.values.push_back(CommandValue(kWord12));
         ddeexec.subkeys[0].cls = c.ddeClass;
-        ASSERT_TRUE(WriteTree(*registry_, kHkeyClassesRoot, "Word.Document.12", registration));
+        WriteTree(*registry_, kHkeyClassesRoot, "Word.Document.12", registration);
         SeedWordDocumentType(*registry_, kWord8);
         const std::optional<KeySnapshot> dde = Tree(kOpen12 + "\\ddeexec");
         host_ = FakeUpdateHost();

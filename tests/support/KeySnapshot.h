@@ -12,6 +12,18 @@
 
 namespace wof {
 
+// Every value type, with its name in winnt.h, for trees that must hold each
+// of them and for listings.
+struct ValueType {
+    std::uint32_t type;
+    const char* name;
+};
+inline constexpr ValueType kValueTypes[] = {
+    {kRegNone, "REG_NONE"},   {kRegSz, "REG_SZ"},       {kRegExpandSz, "REG_EXPAND_SZ"},
+    {kRegBinary, "REG_BINARY"}, {kRegDword, "REG_DWORD"}, {kRegDwordBigEndian, "REG_DWORD_BIG_ENDIAN"},
+    {kRegLink, "REG_LINK"},   {kRegMultiSz, "REG_MULTI_SZ"}, {kRegQword, "REG_QWORD"},
+};
+
 struct SnapshotValue {
     std::string name;
     std::uint32_t type = kRegNone;

@@ -41,6 +41,9 @@ inline std::string Utf8FromUtf16(const std::u16string& text) {
     return out;
 }
 
+// The program's own wide text: UTF-16 on Windows, UTF-32 natively.
+inline std::string Utf8(const std::wstring& text) { return Utf8FromUtf16(ToUtf16(text)); }
+
 // Bytes that are not UTF-8 stand for the character of the same number, so
 // any byte string converts.
 inline std::u16string Utf16FromUtf8(const std::string& text) {
@@ -67,5 +70,7 @@ inline std::u16string Utf16FromUtf8(const std::string& text) {
     }
     return out;
 }
+
+inline std::wstring WideFromUtf8(const std::string& text) { return FromUtf16(Utf16FromUtf8(text)); }
 
 }  // namespace wof

@@ -32,6 +32,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Utf8.h"
+
 namespace {
 
 const wchar_t kTitle[] = L"Word Open Fix";
@@ -102,15 +104,9 @@ std::wstring TextOf(HWND window) {
 }
 
 // Line ends as LF, so that texts compare the same on every side.
-std::string Utf8(const std::wstring& text) {
-    std::wstring lf;
-    for (wchar_t c : text)
-        if (c != L'\r') lf += c;
-    if (lf.empty()) return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, lf.data(), static_cast<int>(lf.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, lf.data(), static_cast<int>(lf.size()), &out[0], size, nullptr, nullptr);
-    return out;
+std::string Utf8(std::wstring text) {
+    text.erase(std::remove(text.begin(), text.end(), L'\r'), text.end());
+    return wof::Utf8(text);
 }
 
 BOOL CALLBACK CollectButton(HWND child, LPARAM buttons) {

@@ -38,176 +38,127 @@
 //                       seed-demo with EXE as the program the open command
 //                       starts, and .docx and .doc bound to the two ProgIDs
 //
-// Values are written from here rather than from a .reg file so that their
-// types and bytes (REG_MULTI_SZ NULs included) are exactly what we mean;
-// seed-demo writes the registration the GoogleTest suites seed too
-// (tests/support/Word2007Registration.h).
+// Trees are written and read through tests/support/RegistryTree.h, so that
+// their types and bytes (REG_MULTI_SZ NULs included) are exactly what we
+// mean; seed-demo writes the registration the GoogleTest suites seed too
+// (tests/support/Word2007Registration.h). Whatever fails is named on
+// standard error, with its status, and ends regtool with exit status 1.
 #include <windows.h>
 #include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <string>
 #include <vector>
 
+#include "registry/KeyHandle.h"
+#include "registry/Utf16.h"
+#include "registry/Win32Registry.h"
+#include "tests/support/RegistryTree.h"
 #include "tests/support/Utf8.h"
 #include "tests/support/Word2007Registration.h"
-#include "tests/wine/Utf8.h"
 
 namespace {
 
-// The shared test data is UTF-8; wchar_t is UTF-16 here.
-std::wstring Wide(const std::string& utf8) {
-    const std::u16string text = wof::Utf16FromUtf8(utf8);
-    return std::wstring(text.begin(), text.end());
-}
+using wof::KeySnapshot;
+using wof::SnapshotValue;
 
-void Fail(const char* what, const std::wstring& path, LONG status) {
-    std::fprintf(stderr, "regtool: %s %ls failed with status %ld\n", what, path.c_str(), status);
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "regtool: %s\n", what.c_str());
     std::exit(1);
 }
 
-std::vector<BYTE> StringBytes(const std::wstring& text) {
-    return wof::SzBytes(std::u16string(text.begin(), text.end()));
+void Check(LONG status, const char* call, const std::wstring& path) {
+    if (status != ERROR_SUCCESS)
+        Fail(std::string(call) + " of " + wof::Utf8(path) + " failed with status " + std::to_string(status));
 }
 
-void SetValue(const std::wstring& path, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
-    // Opened first: Wine's RegCreateKeyExW takes an existing key's class away.
-    HKEY key;
-    LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_SET_VALUE, &key);
-    if (status == ERROR_FILE_NOT_FOUND)
-        status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                 nullptr);
-    if (status != ERROR_SUCCESS) Fail("RegCreateKeyExW", path, status);
-    status = RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS) Fail("RegSetValueExW", path + L"\\" + name, status);
-}
-
-void SetString(const std::wstring& path, const std::wstring& name, const std::wstring& text) {
-    SetValue(path, name, REG_SZ, StringBytes(text));
-}
-
-void MakeKey(const std::wstring& path, const std::wstring& cls) {
-    HKEY key;
-    LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, const_cast<wchar_t*>(cls.c_str()), 0,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) Fail("RegCreateKeyExW", path, status);
-    RegCloseKey(key);
-}
-
-// Each key is made, with its class, before its values and subkeys.
-void WriteTree(const std::wstring& path, const wof::KeySnapshot& tree) {
-    MakeKey(path, Wide(tree.cls));
-    for (const wof::SnapshotValue& value : tree.values) SetValue(path, Wide(value.name), value.type, value.data);
-    for (const wof::KeySnapshot& sub : tree.subkeys) WriteTree(path + L"\\" + Wide(sub.name), sub);
-}
+wof::Win32Registry g_registry;
 
 void SeedDemo(wof::Spelling spelling) {
     for (const wof::WordDocumentType& type : wof::kWordDocumentTypes) {
-        const std::wstring progId = Wide(type.progId);
-        LONG status = SHDeleteKeyW(HKEY_CLASSES_ROOT, progId.c_str());
-        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) Fail("SHDeleteKeyW", progId, status);
-        WriteTree(progId, wof::Word2007Registration(type, spelling));
+        wof::DeleteTree(g_registry, wof::kHkeyClassesRoot, type.progId);
+        wof::WriteTree(g_registry, wof::kHkeyClassesRoot, type.progId, wof::Word2007Registration(type, spelling));
     }
+}
+
+void SetString(const std::string& path, const std::string& name, const std::string& text) {
+    wof::SetValue(g_registry, wof::kHkeyClassesRoot, path, name, REG_SZ, wof::SzBytes(text));
 }
 
 // The shell reaches the ProgIDs through the extensions, and starts
 // whatever the open command names: here a stand-in for Word.
-void SeedStandIn(const std::wstring& exe) {
+void SeedStandIn(const std::string& exe) {
     SeedDemo(wof::Spelling::kProgram);
     for (const wof::WordDocumentType& type : wof::kWordDocumentTypes)
-        SetString(Wide(type.progId) + L"\\Shell\\Open\\Command", L"", L"\"" + exe + L"\" /n /dde");
-    SetString(L".docx", L"", L"Word.Document.12");
-    SetString(L".doc", L"", L"Word.Document.8");
+        SetString(type.progId + "\\Shell\\Open\\Command", "", "\"" + exe + "\" /n /dde");
+    SetString(".docx", "", "Word.Document.12");
+    SetString(".doc", "", "Word.Document.8");
 }
 
 const char* TypeName(DWORD type) {
-    switch (type) {
-        case REG_NONE: return "REG_NONE";
-        case REG_SZ: return "REG_SZ";
-        case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
-        case REG_BINARY: return "REG_BINARY";
-        case REG_DWORD: return "REG_DWORD";
-        case REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
-        case REG_LINK: return "REG_LINK";
-        case REG_MULTI_SZ: return "REG_MULTI_SZ";
-        case REG_QWORD: return "REG_QWORD";
-        default: return "REG_UNKNOWN";
-    }
-}
-
-const DWORD kEveryType[] = {REG_NONE, REG_SZ,       REG_EXPAND_SZ, REG_BINARY, REG_DWORD,
-                            REG_DWORD_BIG_ENDIAN, REG_LINK, REG_MULTI_SZ, REG_QWORD};
-
-const DWORD* FindType(const std::wstring& name) {
-    for (const DWORD& type : kEveryType)
-        if (Utf8(name) == TypeName(type)) return &type;
-    return nullptr;
+    for (const wof::ValueType& known : wof::kValueTypes)
+        if (known.type == type) return known.name;
+    return "REG_UNKNOWN";
 }
 
 // Names that differ only in their last character: a copy that cuts names
 // short merges them, or fails on the second.
-std::wstring LongName(size_t length, wchar_t last) { return std::wstring(length - 1, L'n') + last; }
+std::string LongName(size_t length, char last) { return std::string(length - 1, 'n') + last; }
 
-void SeedHostileTree(const std::wstring& dde) {
-    LONG status = SHDeleteKeyW(HKEY_CLASSES_ROOT, dde.c_str());
-    if (status != ERROR_SUCCESS) Fail("SHDeleteKeyW", dde, status);
-    MakeKey(dde, L"DDE command");
-    SetString(dde, L"", L"[FileOpen(\"%1\")]");
-    for (DWORD type : kEveryType) {
-        const std::string name = std::string("empty ") + TypeName(type);
-        SetValue(dde, std::wstring(name.begin(), name.end()), type, {});
-    }
-    SetValue(dde, LongName(300, L'1'), REG_SZ, StringBytes(L"named with 300 characters"));
-    SetValue(dde, LongName(300, L'2'), REG_DWORD, {1, 2, 3, 4});
-    SetValue(dde, LongName(16383, L'3'), REG_BINARY, {5, 6, 7});
-    std::vector<BYTE> big(1 << 20);
-    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<BYTE>((i * 2654435761u) >> 13);
-    SetValue(dde, L"big", REG_BINARY, big);
+// A ddeexec tree made to break a copy: 30 levels, names at the length
+// limits, empty values of every type, a 1 MiB value, classes, and text
+// outside the ANSI code page.
+KeySnapshot HostileTree() {
+    KeySnapshot dde{"", "DDE command", {wof::SzValue("", "[FileOpen(\"%1\")]")}, {}};
+    for (const wof::ValueType& type : wof::kValueTypes)
+        dde.values.push_back({std::string("empty ") + type.name, type.type, {}});
+    dde.values.push_back(wof::SzValue(LongName(300, '1'), "named with 300 characters"));
+    dde.values.push_back({LongName(300, '2'), REG_DWORD, {1, 2, 3, 4}});
+    dde.values.push_back({LongName(16383, '3'), REG_BINARY, {5, 6, 7}});
+    std::vector<std::uint8_t> big(1 << 20);
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    dde.values.push_back({"big", REG_BINARY, big});
+    dde.values.push_back(wof::SzValue("Тема", "System"));
+    dde.values.push_back(wof::SzValue("Topic", "Система システム"));
 
-    std::wstring deep = dde;
-    for (int level = 1; level <= 30; ++level) {
-        deep += L"\\level " + std::to_wstring(level);
-        SetValue(deep, L"level", REG_DWORD, {static_cast<BYTE>(level), 0, 0, 0});
-    }
-    SetString(deep + L"\\" + LongName(255, L'1'), L"", L"30 levels down");
-
-    MakeKey(dde + L"\\" + LongName(255, L'1'), L"class of a long name");
-    // One level at a time: Wine's RegCreateKeyExW, making two at once, takes
-    // the class away from the last key of the path that already exists.
-    MakeKey(dde + L"\\" + LongName(255, L'2'), L"");
-    MakeKey(dde + L"\\" + LongName(255, L'2') + L"\\" + LongName(255, L'3'), L"");
-    MakeKey(dde + L"\\Classed", L"Shell DDE conversation");
-    SetString(dde + L"\\Classed\\Empty class", L"", L"no class");
-
-    const std::wstring nonAnsi = dde + L"\\Ключ 鍵";
-    MakeKey(nonAnsi, L"Класс");
-    SetString(nonAnsi, L"Значение 値", L"Текст テキスト");
-    SetString(dde, L"Тема", L"System");
-    SetString(dde, L"Topic", L"Система システム");
+    KeySnapshot deepest{LongName(255, '1'), "", {wof::SzValue("", "30 levels down")}, {}};
+    for (std::uint8_t level = 30; level >= 1; --level)
+        deepest = {"level " + std::to_string(level), "", {{"level", REG_DWORD, {level, 0, 0, 0}}}, {deepest}};
+    dde.subkeys.push_back(deepest);
+    dde.subkeys.push_back({LongName(255, '1'), "class of a long name", {}, {}});
+    dde.subkeys.push_back({LongName(255, '2'), "", {}, {{LongName(255, '3'), "", {}, {}}}});
+    dde.subkeys.push_back(
+        {"Classed", "Shell DDE conversation", {}, {{"Empty class", "", {wof::SzValue("", "no class")}, {}}}});
+    dde.subkeys.push_back({"Ключ 鍵", "Класс", {wof::SzValue("Значение 値", "Текст テキスト")}, {}});
+    return dde;
 }
 
 void SeedHostile() {
     SeedDemo(wof::Spelling::kProgram);
-    for (const wof::WordDocumentType& type : wof::kWordDocumentTypes)
-        SeedHostileTree(Wide(type.progId) + L"\\Shell\\Open\\ddeexec");
+    for (const wof::WordDocumentType& type : wof::kWordDocumentTypes) {
+        const std::string dde = type.progId + "\\Shell\\Open\\ddeexec";
+        wof::DeleteTree(g_registry, wof::kHkeyClassesRoot, dde);
+        wof::WriteTree(g_registry, wof::kHkeyClassesRoot, dde, HostileTree());
+    }
 }
 
-// Command-line data: the text as it is, NUL added, or hex bytes.
-std::vector<BYTE> ParseData(DWORD type, const std::wstring& data) {
-    if (type == REG_SZ || type == REG_EXPAND_SZ) return StringBytes(data);
-    std::vector<BYTE> bytes;
-    std::wstring digits;
-    for (wchar_t c : data)
-        if (c != L' ') digits += c;
-    for (size_t i = 0; i + 1 < digits.size(); i += 2) bytes.push_back(std::stoi(digits.substr(i, 2), nullptr, 16));
+// Command-line data: the text as it is, NUL added, or hex bytes, two
+// digits each, spaces between them allowed.
+std::vector<std::uint8_t> ParseData(DWORD type, const std::string& data) {
+    if (type == REG_SZ || type == REG_EXPAND_SZ) return wof::SzBytes(data);
+    std::string digits;
+    for (char c : data)
+        if (c != ' ') digits += c;
+    if (digits.size() % 2 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        Fail("\"" + data + "\" is not hex bytes, two digits each");
+    std::vector<std::uint8_t> bytes;
+    for (size_t i = 0; i < digits.size(); i += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 
@@ -217,16 +168,17 @@ const DWORD kChangeRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE;
 // reading stays allowed.
 HKEY Deny(HKEY parent, const std::wstring& name, const std::wstring& path, DWORD rights) {
     HKEY key;
-    LONG status = RegOpenKeyExW(parent, name.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_ENUMERATE_SUB_KEYS, &key);
-    if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW", path, status);
+    Check(RegOpenKeyExW(parent, name.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_ENUMERATE_SUB_KEYS, &key),
+          "RegOpenKeyExW", path);
     PACL dacl = nullptr, denying = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    status = GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
-                             &descriptor);
-    if (status != ERROR_SUCCESS) Fail("GetSecurityInfo", path, status);
+    Check(GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                          &descriptor),
+          "GetSecurityInfo", path);
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
-    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        Check(static_cast<LONG>(GetLastError()), "AllocateAndInitializeSid", path);
     EXPLICIT_ACCESSW deny{};
     deny.grfAccessPermissions = rights;
     deny.grfAccessMode = DENY_ACCESS;
@@ -234,14 +186,24 @@ HKEY Deny(HKEY parent, const std::wstring& name, const std::wstring& path, DWORD
     deny.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     deny.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
     deny.Trustee.ptstrName = static_cast<LPWSTR>(everyone);
-    status = SetEntriesInAclW(1, &deny, dacl, &denying);
-    if (status != ERROR_SUCCESS) Fail("SetEntriesInAclW", path, status);
-    status = SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, denying, nullptr);
-    if (status != ERROR_SUCCESS) Fail("SetSecurityInfo", path, status);
+    Check(SetEntriesInAclW(1, &deny, dacl, &denying), "SetEntriesInAclW", path);
+    Check(SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, denying, nullptr),
+          "SetSecurityInfo", path);
     LocalFree(denying);
     LocalFree(descriptor);
     FreeSid(everyone);
     return key;
+}
+
+// Fails unless opening path below parent with rights is refused.
+void ExpectRefused(HKEY parent, const std::wstring& name, const std::wstring& path, DWORD rights) {
+    HKEY key;
+    const LONG status = RegOpenKeyExW(parent, name.c_str(), 0, rights, &key);
+    if (status == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        Fail(wof::Utf8(path) + " still opens for changing: access is not checked");
+    }
+    if (status != ERROR_ACCESS_DENIED) Check(status, "RegOpenKeyExW for changing", path);
 }
 
 // Denies the change rights to the key and to each key below it: a tree
@@ -253,19 +215,12 @@ void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path
         DWORD chars = static_cast<DWORD>(subKey.size());
         LONG status = RegEnumKeyExW(key, i, subKey.data(), &chars, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS) Fail("RegEnumKeyExW", path, status);
+        Check(status, "RegEnumKeyExW", path);
         const std::wstring child(subKey.data(), chars);
         DenyChanges(key, child, path + L"\\" + child);
     }
     RegCloseKey(key);
-
-    LONG status = RegOpenKeyExW(parent, name.c_str(), 0, kChangeRights, &key);
-    if (status == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        std::fprintf(stderr, "regtool: %ls still opens for changing: access is not checked\n", path.c_str());
-        std::exit(1);
-    }
-    if (status != ERROR_ACCESS_DENIED) Fail("RegOpenKeyExW for changing", path, status);
+    ExpectRefused(parent, name, path, kChangeRights);
 }
 
 // Denies deleting the key. Wine enforces that where the key is opened
@@ -275,20 +230,13 @@ void DenyDelete(const std::wstring& path) {
     const std::wstring full = L"HKCR\\" + path;
     RegCloseKey(Deny(HKEY_CLASSES_ROOT, path, full, DELETE));
     HKEY key;
-    LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key);
-    if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW for reading", full, status);
+    Check(RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key), "RegOpenKeyExW for reading", full);
     RegCloseKey(key);
-    status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-    if (status == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        std::fprintf(stderr, "regtool: %ls still opens for all access: access is not checked\n", full.c_str());
-        std::exit(1);
-    }
-    if (status != ERROR_ACCESS_DENIED) Fail("RegOpenKeyExW for all access", full, status);
+    ExpectRefused(HKEY_CLASSES_ROOT, path, full, KEY_ALL_ACCESS);
 }
 
 // Sixteen bytes a line, each line after the first indented under the first.
-std::string Hex(const std::vector<BYTE>& data) {
+std::string Hex(const std::vector<std::uint8_t>& data) {
     std::string out;
     char byte[4];
     for (size_t i = 0; i < data.size(); ++i) {
@@ -301,159 +249,107 @@ std::string Hex(const std::vector<BYTE>& data) {
 
 // The bytes as UTF-16 text with NULs and control characters spelled out,
 // so that a stray or missing terminator shows in a diff.
-std::string ReadableText(const std::vector<BYTE>& data) {
-    std::wstring text;
-    for (size_t i = 0; i + 1 < data.size(); i += 2) {
-        wchar_t c = static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
-        if (c == L'\\') {
-            text += L"\\\\";
-        } else if (c < 0x20) {
-            wchar_t escape[8];
-            std::swprintf(escape, 8, c == 0 ? L"\\0" : L"\\x%02x", static_cast<unsigned>(c));
-            text += escape;
-        } else {
-            text += c;
+std::string ReadableText(const std::vector<std::uint8_t>& data) {
+    std::u16string text;
+    for (char16_t c : wof::Utf16FromBytes(data)) {
+        if (c >= 0x20) {
+            text += c == u'\\' ? u"\\\\" : std::u16string(1, c);
+            continue;
         }
+        char escape[8];
+        std::snprintf(escape, sizeof escape, c == 0 ? "\\0" : "\\x%02x", static_cast<unsigned>(c));
+        text.append(escape, escape + std::strlen(escape));
     }
-    if (data.size() % 2) text += L"\\odd-byte";
-    return Utf8(text);
+    return wof::Utf8FromUtf16(text) + (data.size() % 2 ? "\\odd-byte" : "");
 }
 
-struct Value {
-    std::wstring name;
-    DWORD type;
-    std::vector<BYTE> data;
-};
-
 // 64-bit FNV-1a: enough to tell whether a megabyte came through unchanged.
-unsigned long long Fnv1a(const std::vector<BYTE>& data) {
+unsigned long long Fnv1a(const std::vector<std::uint8_t>& data) {
     unsigned long long hash = 14695981039346656037ull;
-    for (BYTE b : data) hash = (hash ^ b) * 1099511628211ull;
+    for (std::uint8_t b : data) hash = (hash ^ b) * 1099511628211ull;
     return hash;
 }
 
+std::string DumpName(const std::string& name) { return name.empty() ? "@" : "\"" + name + "\""; }
+
 // A value of more than 1 KiB prints as its text if it is a string, else as
 // a hash of its bytes, so that large values still make short dumps.
-void PrintValue(const Value& v) {
+void PrintValue(const SnapshotValue& v) {
     const bool large = v.data.size() > 1024;
     const bool isString = v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ;
-    std::printf("  %s %s %u bytes\n", v.name.empty() ? "@" : ("\"" + Utf8(v.name) + "\"").c_str(),
-                TypeName(v.type), static_cast<unsigned>(v.data.size()));
+    std::printf("  %s %s %u bytes\n", DumpName(v.name).c_str(), TypeName(v.type), static_cast<unsigned>(v.data.size()));
     if (!large) std::printf("    hex  %s\n", Hex(v.data).c_str());
     if (!large || isString) std::printf("    text %s\n", ReadableText(v.data).c_str());
     if (large && !isString) std::printf("    fnv-1a %016llx\n", Fnv1a(v.data));
 }
 
-void PrintOneValue(const std::wstring& path, const std::wstring& name) {
-    HKEY key;
-    LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key);
-    if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW", path, status);
-    Value v{name, REG_NONE, {}};
-    DWORD size = 0;
-    status = RegQueryValueExW(key, name.c_str(), nullptr, &v.type, nullptr, &size);
-    if (status == ERROR_SUCCESS) {
-        v.data.resize(size);
-        status = RegQueryValueExW(key, name.c_str(), nullptr, &v.type, v.data.data(), &size);
-    }
-    RegCloseKey(key);
+void PrintOneValue(const std::string& path, const std::string& name) {
+    wof::KeyHandle key(g_registry);
+    Check(g_registry.OpenKeyExW(wof::kHkeyClassesRoot, wof::Utf16FromUtf8(path), KEY_READ, key.put()),
+          "RegOpenKeyExW", wof::WideFromUtf8(path));
+    SnapshotValue v{name, REG_NONE, {}};
+    std::uint32_t size = 0;
+    LONG status = g_registry.QueryValueExW(key.get(), wof::Utf16FromUtf8(name), &v.type, nullptr, &size);
     if (status == ERROR_FILE_NOT_FOUND) {
-        std::printf("  %s missing\n", name.empty() ? "@" : ("\"" + Utf8(name) + "\"").c_str());
+        std::printf("  %s missing\n", DumpName(name).c_str());
         return;
     }
-    if (status != ERROR_SUCCESS) Fail("RegQueryValueExW", path + L"\\" + name, status);
+    v.data.resize(size);
+    if (status == ERROR_SUCCESS)
+        status = g_registry.QueryValueExW(key.get(), wof::Utf16FromUtf8(name), &v.type, v.data.data(), &size);
+    Check(status, "RegQueryValueExW", wof::WideFromUtf8(path + "\\" + name));
     PrintValue(v);
 }
 
-// What RegQueryInfoKeyW, RegEnumValueW and RegEnumKeyExW give for one key,
-// in the registry's own order.
-struct KeyContents {
-    std::wstring cls;
-    std::vector<Value> values;
-    std::vector<std::wstring> subKeys;
-};
-
-// Opens PATH (NAME below PARENT) for reading; nullptr if it is not there.
-HKEY OpenToRead(HKEY parent, const std::wstring& name, const std::wstring& path) {
-    HKEY key;
-    LONG status = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &key);
-    if (status == ERROR_FILE_NOT_FOUND) return nullptr;
-    if (status != ERROR_SUCCESS) Fail("RegOpenKeyExW", path, status);
-    return key;
+// The names in the order of their UTF-16 code units, as Windows lists them.
+template <typename T>
+std::vector<const T*> Sorted(const std::vector<T>& items) {
+    std::vector<const T*> sorted;
+    for (const T& item : items) sorted.push_back(&item);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const T* a, const T* b) { return wof::Utf16FromUtf8(a->name) < wof::Utf16FromUtf8(b->name); });
+    return sorted;
 }
 
-KeyContents ReadKey(HKEY key, const std::wstring& path) {
-    KeyContents contents;
-    DWORD maxSubKey, maxValueName, maxValueData, classChars = MAX_PATH;
-    wchar_t cls[MAX_PATH];
-    LONG status = RegQueryInfoKeyW(key, cls, &classChars, nullptr, nullptr, &maxSubKey, nullptr, nullptr,
-                                   &maxValueName, &maxValueData, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) Fail("RegQueryInfoKeyW", path, status);
-    contents.cls.assign(cls, classChars);
-    for (DWORD i = 0;; ++i) {
-        std::vector<wchar_t> valueName(maxValueName + 1);
-        DWORD nameChars = maxValueName + 1, type, size = maxValueData;
-        std::vector<BYTE> data(maxValueData + 1);
-        status = RegEnumValueW(key, i, valueName.data(), &nameChars, nullptr, &type, data.data(), &size);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS) Fail("RegEnumValueW", path, status);
-        data.resize(size);
-        contents.values.push_back({std::wstring(valueName.data(), nameChars), type, data});
-    }
-    for (DWORD i = 0;; ++i) {
-        std::vector<wchar_t> subKey(maxSubKey + 1);
-        DWORD chars = maxSubKey + 1;
-        status = RegEnumKeyExW(key, i, subKey.data(), &chars, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS) Fail("RegEnumKeyExW", path, status);
-        contents.subKeys.emplace_back(subKey.data(), chars);
-    }
-    return contents;
+void DumpKey(const KeySnapshot& key, const std::string& path) {
+    std::printf("[%s] class \"%s\"\n", path.c_str(), key.cls.c_str());
+    for (const SnapshotValue* v : Sorted(key.values)) PrintValue(*v);
+    for (const KeySnapshot* sub : Sorted(key.subkeys)) DumpKey(*sub, path + "\\" + sub->name);
 }
 
-void DumpKey(HKEY parent, const std::wstring& name, const std::wstring& path) {
-    HKEY key = OpenToRead(parent, name, path);
-    if (!key) {
-        std::printf("[%s] missing\n", Utf8(path).c_str());
-        return;
+void Dump(const std::string& path) {
+    const std::optional<KeySnapshot> tree = wof::ReadTree(g_registry, wof::kHkeyClassesRoot, path);
+    if (tree) {
+        DumpKey(*tree, "HKCR\\" + path);
+    } else {
+        std::printf("[HKCR\\%s] missing\n", path.c_str());
     }
-    KeyContents contents = ReadKey(key, path);
-    std::printf("[%s] class \"%s\"\n", Utf8(path).c_str(), Utf8(contents.cls).c_str());
-    std::sort(contents.values.begin(), contents.values.end(),
-              [](const Value& a, const Value& b) { return a.name < b.name; });
-    for (const Value& v : contents.values) PrintValue(v);
-    std::sort(contents.subKeys.begin(), contents.subKeys.end());
-    for (const std::wstring& subKey : contents.subKeys) DumpKey(key, subKey, path + L"\\" + subKey);
-    RegCloseKey(key);
 }
 
 // Text in a .reg file's quotes: backslashes and quotes escaped.
-std::string Quoted(const std::wstring& text) {
-    std::wstring escaped;
-    for (wchar_t c : text) {
-        if (c == L'\\' || c == L'"') escaped += L'\\';
+std::string Quoted(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '\\' || c == '"') escaped += '\\';
         escaped += c;
     }
-    return "\"" + Utf8(escaped) + "\"";
+    return "\"" + escaped + "\"";
 }
 
-std::wstring Utf16(const std::vector<BYTE>& data) {
-    std::wstring text(data.size() / 2, L'\0');
-    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
-    return text;
-}
+std::string QuotedUtf16(const std::u16string& text) { return Quoted(wof::Utf8FromUtf16(text)); }
 
 // Text that a .reg string holds exactly: whole characters, one NUL at the
 // end and none before it, no line breaks.
-bool IsPlainText(const std::vector<BYTE>& data) {
-    const std::wstring text = Utf16(data);
-    return data.size() % 2 == 0 && !text.empty() && text.back() == L'\0' &&
-           text.find_first_of(std::wstring(L"\r\n\0", 3)) == text.size() - 1;
+bool IsPlainText(const std::vector<std::uint8_t>& data) {
+    const std::u16string text = wof::Utf16FromBytes(data);
+    return data.size() % 2 == 0 && !text.empty() && text.back() == u'\0' &&
+           text.find_first_of(std::u16string(u"\r\n\0", 3)) == text.size() - 1;
 }
 
 // "hex:" or "hex(TYPE):" and the bytes, wrapped as regedit wraps them:
 // a line ends in "\" once it reaches 77 characters, and the next one is
 // indented by two spaces.
-std::string HexValue(DWORD type, const std::vector<BYTE>& data, size_t lineLength) {
+std::string HexValue(DWORD type, const std::vector<std::uint8_t>& data, size_t lineLength) {
     char text[16];
     std::snprintf(text, sizeof text, type == REG_BINARY ? "hex:" : "hex(%lx):", static_cast<unsigned long>(type));
     std::string out = text;
@@ -474,30 +370,29 @@ std::string HexValue(DWORD type, const std::vector<BYTE>& data, size_t lineLengt
 
 // A comment giving the text of a REG_EXPAND_SZ, or the strings of a
 // REG_MULTI_SZ, whose .reg form is only their bytes.
-std::string TextComment(const std::string& name, const Value& v) {
-    std::wstring text = Utf16(v.data);
+std::string TextComment(const std::string& name, const SnapshotValue& v) {
+    std::u16string text = wof::Utf16FromBytes(v.data);
     std::string out = "; " + name + " (" + TypeName(v.type) + "):";
-    const bool closed = text.size() >= 2 && text.compare(text.size() - 2, 2, std::wstring(2, L'\0')) == 0;
+    const bool closed = text.size() >= 2 && text.compare(text.size() - 2, 2, std::u16string(2, u'\0')) == 0;
     if (v.type == REG_MULTI_SZ && closed) text.pop_back();
     for (size_t start = 0; start < text.size();) {
-        const size_t end = std::min(text.find(L'\0', start), text.size());
-        out += (start ? ", " : " ") + Quoted(text.substr(start, end - start));
+        const size_t end = std::min(text.find(u'\0', start), text.size());
+        out += (start ? ", " : " ") + QuotedUtf16(text.substr(start, end - start));
         start = end + 1;
     }
     if (v.type == REG_MULTI_SZ && !closed) out += " (not closed by an empty string)";
-    if (v.type == REG_EXPAND_SZ && (text.empty() || text.back() != L'\0')) out += " (no NUL at the end)";
+    if (v.type == REG_EXPAND_SZ && (text.empty() || text.back() != u'\0')) out += " (no NUL at the end)";
     if (v.data.size() % 2) out += " (and an odd byte)";
     return out;
 }
 
 // One value in .reg notation; with textOnly a REG_EXPAND_SZ or REG_MULTI_SZ
 // is its text comment alone, else the comment comes before the bytes.
-void ExportValue(const Value& v, bool textOnly) {
+void ExportValue(const SnapshotValue& v, bool textOnly) {
     const std::string name = v.name.empty() ? "@" : Quoted(v.name);
     if (v.type == REG_SZ && IsPlainText(v.data)) {
-        std::wstring text = Utf16(v.data);
-        text.pop_back();
-        std::printf("%s=%s\n", name.c_str(), Quoted(text).c_str());
+        const std::u16string text = wof::Utf16FromBytes(v.data);
+        std::printf("%s=%s\n", name.c_str(), QuotedUtf16(text.substr(0, text.size() - 1)).c_str());
     } else if (v.type == REG_DWORD && v.data.size() == 4) {
         DWORD number;
         std::memcpy(&number, v.data.data(), 4);
@@ -513,17 +408,67 @@ void ExportValue(const Value& v, bool textOnly) {
 
 // A key and all below it as regedit exports them: a blank line, the key's
 // path in brackets, its values, then its subkeys, in the registry's order.
-void ExportKey(HKEY parent, const std::wstring& name, const std::wstring& path, bool textOnly) {
-    HKEY key = OpenToRead(parent, name, path);
-    if (!key) {
-        std::printf("\n; [%s] is not there\n", Utf8(path).c_str());
-        return;
+void ExportKey(const KeySnapshot& key, const std::string& path, bool textOnly) {
+    std::printf("\n[%s]\n", path.c_str());
+    for (const SnapshotValue& v : key.values) ExportValue(v, textOnly);
+    for (const KeySnapshot& sub : key.subkeys) ExportKey(sub, path + "\\" + sub.name, textOnly);
+}
+
+void Export(const std::string& path, bool textOnly) {
+    const std::optional<KeySnapshot> tree = wof::ReadTree(g_registry, wof::kHkeyClassesRoot, path);
+    if (tree) {
+        ExportKey(*tree, "HKEY_CLASSES_ROOT\\" + path, textOnly);
+    } else {
+        std::printf("\n; [HKEY_CLASSES_ROOT\\%s] is not there\n", path.c_str());
     }
-    const KeyContents contents = ReadKey(key, path);
-    std::printf("\n[%s]\n", Utf8(path).c_str());
-    for (const Value& v : contents.values) ExportValue(v, textOnly);
-    for (const std::wstring& subKey : contents.subKeys) ExportKey(key, subKey, path + L"\\" + subKey, textOnly);
-    RegCloseKey(key);
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: regtool seed-demo [--office-spelling] | seed-standin EXE | seed-hostile |\n"
+                 "               set KEY NAME TYPE DATA | dump [KEY...] | export [--text] KEY... |\n"
+                 "               value KEY NAME | deny-changes PROGID | deny-delete KEY\n");
+    return 2;
+}
+
+int Run(const std::vector<std::string>& args) {
+    const std::string command = args.empty() ? "" : args[0];
+    const size_t count = args.size();
+    if (command == "seed-demo" && count == 1) {
+        SeedDemo(wof::Spelling::kProgram);
+    } else if (command == "seed-demo" && count == 2 && args[1] == "--office-spelling") {
+        SeedDemo(wof::Spelling::kOffice);
+    } else if (command == "seed-standin" && count == 2) {
+        SeedStandIn(args[1]);
+    } else if (command == "seed-hostile" && count == 1) {
+        SeedHostile();
+    } else if (command == "set" && count == 5) {
+        const auto type = std::find_if(std::begin(wof::kValueTypes), std::end(wof::kValueTypes),
+                                       [&](const wof::ValueType& known) { return args[3] == known.name; });
+        if (type == std::end(wof::kValueTypes)) return Usage();
+        wof::SetValue(g_registry, wof::kHkeyClassesRoot, args[1], args[2], type->type, ParseData(type->type, args[4]));
+    } else if (command == "dump") {
+        if (count == 1)
+            for (const wof::WordDocumentType& type : wof::kWordDocumentTypes) Dump(type.progId);
+        for (size_t i = 1; i < count; ++i) Dump(args[i]);
+    } else if (command == "export" && count >= 2) {
+        const bool textOnly = args[1] == "--text";
+        std::printf("Windows Registry Editor Version 5.00\n");
+        for (size_t i = textOnly ? 2 : 1; i < count; ++i) Export(args[i], textOnly);
+        std::printf("\n");
+    } else if (command == "value" && count == 3) {
+        PrintOneValue(args[1], args[2]);
+    } else if (command == "deny-changes" && count == 2) {
+        for (const char* key : {"\\Shell\\Open\\Command", "\\Shell\\Open\\ddeexec"}) {
+            const std::wstring path = wof::WideFromUtf8(args[1] + key);
+            DenyChanges(HKEY_CLASSES_ROOT, path, L"HKCR\\" + path);
+        }
+    } else if (command == "deny-delete" && count == 2) {
+        DenyDelete(wof::WideFromUtf8(args[1]));
+    } else {
+        return Usage();
+    }
+    return 0;
 }
 
 }  // namespace
@@ -532,44 +477,14 @@ int wmain(int argc, wchar_t** argv) {
     // Output goes to scripts that compare it byte for byte: LF line ends.
     std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     _setmode(_fileno(stdout), _O_BINARY);
-    const std::wstring command = argc >= 2 ? argv[1] : L"";
-    if (command == L"seed-demo" && argc == 2) {
-        SeedDemo(wof::Spelling::kProgram);
-    } else if (command == L"seed-demo" && argc == 3 && std::wstring(argv[2]) == L"--office-spelling") {
-        SeedDemo(wof::Spelling::kOffice);
-    } else if (argc == 3 && std::wstring(argv[1]) == L"seed-standin") {
-        SeedStandIn(argv[2]);
-    } else if (command == L"seed-hostile") {
-        SeedHostile();
-    } else if (argc == 6 && command == L"set" && FindType(argv[4])) {
-        const DWORD type = *FindType(argv[4]);
-        SetValue(argv[2], argv[3], type, ParseData(type, argv[5]));
-    } else if (command == L"dump" && argc == 2) {
-        for (const wof::WordDocumentType& type : wof::kWordDocumentTypes)
-            DumpKey(HKEY_CLASSES_ROOT, Wide(type.progId), L"HKCR\\" + Wide(type.progId));
-    } else if (command == L"dump") {
-        for (int i = 2; i < argc; ++i) DumpKey(HKEY_CLASSES_ROOT, argv[i], std::wstring(L"HKCR\\") + argv[i]);
-    } else if (command == L"export" && argc >= 3) {
-        const bool textOnly = std::wstring(argv[2]) == L"--text";
-        std::printf("Windows Registry Editor Version 5.00\n");
-        for (int i = textOnly ? 3 : 2; i < argc; ++i)
-            ExportKey(HKEY_CLASSES_ROOT, argv[i], std::wstring(L"HKEY_CLASSES_ROOT\\") + argv[i], textOnly);
-        std::printf("\n");
-    } else if (argc == 4 && command == L"value") {
-        PrintOneValue(argv[2], argv[3]);
-    } else if (argc == 3 && command == L"deny-changes") {
-        for (const wchar_t* key : {L"\\Shell\\Open\\Command", L"\\Shell\\Open\\ddeexec"}) {
-            const std::wstring path = argv[2] + std::wstring(key);
-            DenyChanges(HKEY_CLASSES_ROOT, path, L"HKCR\\" + path);
-        }
-    } else if (argc == 3 && command == L"deny-delete") {
-        DenyDelete(argv[2]);
-    } else {
-        std::fprintf(stderr,
-                     "usage: regtool seed-demo [--office-spelling] | seed-standin EXE | seed-hostile |\n"
-                     "               set KEY NAME TYPE DATA | dump [KEY...] | export [--text] KEY... |\n"
-                     "               value KEY NAME | deny-changes PROGID | deny-delete KEY\n");
-        return 2;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(wof::Utf8(argv[i]));
+    try {
+        const int status = Run(args);
+        if (status != 0) return status;
+    } catch (const std::exception& error) {
+        Fail(error.what());
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    if (std::fflush(stdout) != 0) Fail("the output could not be written");
+    return 0;
 }

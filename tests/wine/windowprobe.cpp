@@ -22,9 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/wine/Utf8.h"
+#include "tests/support/Utf8.h"
 
 namespace {
+
+using wof::Utf8;
 
 std::string TextOf(HWND window) {
     std::vector<wchar_t> text(GetWindowTextLengthW(window) + 1);
