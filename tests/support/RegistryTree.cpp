@@ -133,7 +133,7 @@ void DeleteBelow(Registry& registry, HKey key, const std::string& shown, int dep
         const std::string subShown = Below(shown, Utf8FromUtf16(sub));
         {
             KeyHandle child(registry);
-            Check(registry.OpenKeyExW(key, sub, kKeyAllAccess, child.put()), "RegOpenKeyExW", subShown);
+            Check(registry.OpenKeyExW(key, sub, kKeyRead, child.put()), "RegOpenKeyExW", subShown);
             DeleteBelow(registry, child.get(), subShown, depth + 1);
         }
         Check(registry.DeleteKeyW(key, sub), "RegDeleteKeyW", subShown);
@@ -158,8 +158,10 @@ std::optional<KeySnapshot> ReadTree(Registry& registry, HKey root, const std::st
 void DeleteTree(Registry& registry, HKey root, const std::string& path) {
     const std::u16string widePath = Utf16FromUtf8(path);
     {
+        // Listing its subkeys is all it takes: a key that may not be
+        // changed, but may be deleted, goes too.
         KeyHandle key(registry);
-        const RegStatus status = registry.OpenKeyExW(root, widePath, kKeyAllAccess, key.put());
+        const RegStatus status = registry.OpenKeyExW(root, widePath, kKeyRead, key.put());
         if (status == kErrorFileNotFound) return;
         Check(status, "RegOpenKeyExW", path);
         DeleteBelow(registry, key.get(), path, 0);

@@ -7,25 +7,10 @@
 # ends as it always does.
 # Usage: tests/wine/boxes_stay_until_answered.sh BUILD_DIR (build/win32, or build/win64).
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
-set -uo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: boxes_stay_until_answered.sh BUILD_DIR}" && pwd)
-expected=$here/expected
-source "$here/wine-env.sh"
-wine_for "$build" || exit 1
-start_display || exit 1
-
-source "$here/checks.sh"
-source "$here/program.sh"
-
-out=$build/boxes
-rm -rf "$out" && mkdir -p "$out"
-new_prefix "$out/prefix"
-# With no window manager, Wine waits two seconds at every window closed for
-# one to withdraw it, unless Wine manages the windows itself.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+source "$(dirname "$0")/program.sh"
+begin_suite boxes "$@"
+must wine_manages_windows
 tool=$WINEPREFIX/drive_c/Tool
-exe='C:\Tool\WordOpenFix.exe'
 
 # start_with_box [--no-log] ANSWER...: the seeded registry, C:\Tool holding
 # only the exe (and, with --no-log, a folder where the log would go), the
@@ -33,17 +18,17 @@ exe='C:\Tool\WordOpenFix.exe'
 # to test, which is then open.
 start_with_box() {
     regtool seed-demo
-    rm -rf "$tool" && mkdir -p "$tool"
-    cp "$build/WordOpenFix.exe" "$tool/"
-    [ "${1:-}" = --no-log ] && shift && mkdir "$tool/WordOpenFix.txt"
-    wine "$exe" &
-    pid=$!
-    boxdriver --timeout 60 "$main:Kemaskini" "$@" >/dev/null && boxdriver --one-box-for 0
+    must rm -rf "$tool"
+    must mkdir -p "$tool"
+    must cp "$build/WordOpenFix.exe" "$tool/"
+    [ "${1:-}" != --no-log ] || { shift && must mkdir "$tool/WordOpenFix.txt"; }
+    run_program start "$form1:Kemaskini" "$@" >/dev/null
+    boxdriver --one-box-for 0
 }
 
 # send EVENT: EVENT to the main window, then the box must stay, alone.
 send() {
-    boxdriver "$main:$1" >/dev/null
+    boxdriver "$form1:$1" >/dev/null
     check "$1: the box stays open, and no other opens" boxdriver --one-box-for 2
 }
 
@@ -63,8 +48,7 @@ ends_with() {
 
 # registry_is DUMP: the registry as in $expected/DUMP.
 registry_is() {
-    regtool dump >"$out/now.dump"
-    same "$expected/$1" "$out/now.dump"
+    regtool dump >"$out/now.dump" && same "$expected/$1" "$out/now.dump"
 }
 unchanged() { registry_is seeded.dump && same <(echo WordOpenFix.exe) <(ls -A "$tool"); }
 
@@ -76,7 +60,7 @@ for event in '{WM_CLOSE}' '{Close}' '{Click Kemaskini}'; do
     answer "Kemaskini ini untuk Windows XP" no
     check "after No nothing has changed and the window is back" unchanged
     check "the program is still running" kill -0 "$pid"
-    boxdriver "$main:Keluar" >/dev/null
+    boxdriver "$form1:Keluar" >/dev/null
     ends_with 0
 
     echo "# $event while the success box is open"
@@ -94,6 +78,4 @@ for event in '{WM_CLOSE}' '{Close}' '{Click Kemaskini}'; do
     check "the registry is unchanged" registry_is seeded.dump
 done
 
-wineserver -k
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+end_suite

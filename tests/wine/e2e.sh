@@ -3,52 +3,41 @@
 # answering its message boxes as a user would.
 # Usage: tests/wine/e2e.sh BUILD_DIR (build/win32, or build/win64).
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
-set -uo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: e2e.sh BUILD_DIR}" && pwd)
-expected=$here/expected
-source "$here/wine-env.sh"
-wine_for "$build" || exit 1
-start_display || exit 1
-
-source "$here/checks.sh"
-source "$here/program.sh"
-
-out=$build/e2e
-rm -rf "$out" && mkdir -p "$out"
-new_prefix "$out/prefix"
+source "$(dirname "$0")/program.sh"
+begin_suite e2e "$@"
 tool=$WINEPREFIX/drive_c/Tool
-exe='C:\Tool\WordOpenFix.exe'
 
 # fresh_tool_folder: the seeded registry and C:\Tool holding only the exe.
 fresh_tool_folder() {
     regtool seed-demo
-    rm -rf "$tool" && mkdir -p "$tool"
-    cp "$build/WordOpenFix.exe" "$tool/"
+    must rm -rf "$tool"
+    must mkdir -p "$tool"
+    must cp "$build/WordOpenFix.exe" "$tool/"
 }
 
 # unchanged_and_no_log: the registry as seeded and C:\Tool as it was.
 unchanged_and_no_log() {
-    regtool dump >"$out/unchanged.dump"
-    same "$expected/seeded.dump" "$out/unchanged.dump" && same <(echo WordOpenFix.exe) <(ls -A "$tool")
+    regtool dump >"$out/unchanged.dump" &&
+        same "$expected/seeded.dump" "$out/unchanged.dump" && same <(echo WordOpenFix.exe) <(ls -A "$tool")
 }
 
 echo "# The window as built, then a close request"
 fresh_tool_folder
 wine "$exe" &
 pid=$!
-windowprobe describe "$main" >"$out/window.txt"
+windowprobe describe "$form1" >"$out/window.txt"
 check "title, client size, controls' places, texts and fonts, tab order and focus are as designed" \
     same "$expected/window.txt" "$out/window.txt"
 # Label2 (16,56 385x57 in the client area) at its bottom-left and top-right
 # pixels, which its text does not reach, sampled from the screen.
-read -r x y < <(windowprobe origin "$main")
+windowprobe origin "$form1" >"$out/origin.txt"
+read -r x y <"$out/origin.txt"
 corners="%[hex:p{$((x + 16)),$((y + 112))}] %[hex:p{$((x + 400)),$((y + 56))}]"
 sleep 1
-import -window root "$out/window.png"
-label2=$(convert "$out/window.png" -format "$corners" info:)
+must import -window root "$out/window.png"
+label2=$(convert "$out/window.png" -format "$corners" info:) || stop "convert of the screenshot exited with status $?"
 check "Label2 is painted RGB(0,0,64) behind its text (was $label2)" [ "$label2" = "000040 000040" ]
-boxdriver "$main:{Close}" >/dev/null
+boxdriver "$form1:{Close}" >/dev/null
 wait_exit 30
 check "a close request ends the program with status 0" [ $? = 0 ]
 kill "$pid" 2>/dev/null
@@ -59,15 +48,16 @@ for start in 1 2 3 4 5; do
     regtool seed-demo
     wine "$exe" &
     pid=$!
-    check "start $start: the focus is on Kemaskini" same <(echo '&Kemaskini') <(windowprobe focus "$main")
-    boxdriver "$main:{Close}" >/dev/null
+    windowprobe focus "$form1" >"$out/focus.txt"
+    check "start $start: the focus is on Kemaskini" same <(echo '&Kemaskini') "$out/focus.txt"
+    boxdriver "$form1:{Close}" >/dev/null
     wait_exit 30
     kill "$pid" 2>/dev/null
 done
 
 echo "# Keluar straight after the start"
 fresh_tool_folder
-run_program keluar "$main:Keluar" >/dev/null
+run_program keluar "$form1:Keluar" >/dev/null
 wait_exit 30
 check "Keluar ends the program with status 0" [ $? = 0 ]
 kill "$pid" 2>/dev/null
@@ -82,14 +72,17 @@ check "the registry is in the repaired state" same "$expected/repaired.dump" "$o
 expected_log >"$out/expected.log"
 check "the log beside the exe holds the four lines read" cmp "$out/expected.log" "$tool/WordOpenFix.txt"
 # The demo shows the keys in regtool's export; it must be what regedit writes.
-wine regedit /e "Z:$out/regedit.reg" 'HKEY_CLASSES_ROOT\Word.Document.12'
-wineserver -w
+must wine regedit /e "Z:$out/regedit.reg" 'HKEY_CLASSES_ROOT\Word.Document.12'
+must wineserver -w
+[ -s "$out/regedit.reg" ] || stop "regedit /e wrote no $out/regedit.reg"
+iconv -f UTF-16LE -t UTF-8 "$out/regedit.reg" | sed '1s/^\xef\xbb\xbf//' | tr -d '\r' >"$out/regedit.txt" ||
+    stop "$out/regedit.reg is not UTF-16"
+regtool export Word.Document.12 >"$out/regtool.reg"
+regtool export --text 'Word.Document.12\Shell\Open\Command' >"$out/regtool-text.reg"
 check "regtool export writes the repaired Word.Document.12 as regedit /e does" \
-    same <(iconv -f UTF-16LE -t UTF-8 "$out/regedit.reg" | sed '1s/^\xef\xbb\xbf//' | tr -d '\r') \
-    <(regtool export Word.Document.12 | grep -v '^;')
+    same "$out/regedit.txt" <(grep -v '^;' "$out/regtool.reg")
 check "regtool export --text gives Command.bk as its one string" \
-    same <(printf '; "Command.bk" (REG_MULTI_SZ): "%s"\n' "${demo_command12%\\0}") \
-    <(regtool export --text 'Word.Document.12\Shell\Open\Command' | grep '^;')
+    same <(printf '; "Command.bk" (REG_MULTI_SZ): "%s"\n' "${demo_command12%\\0}") <(grep '^;' "$out/regtool-text.reg")
 
 echo "# A second run changes nothing further"
 run_to_end again apply.boxes 0 yes ok
@@ -97,16 +90,16 @@ check "the registry is as after the first run" same "$expected/repaired.dump" "$
 
 echo "# Enter at the start presses Kemaskini; No leaves everything as it was"
 fresh_tool_folder
-run_program entered "$main:{Enter}" no
+run_program entered "$form1:{Enter}" no
 check "Enter brought the box, which was answered No" same "$expected/entered.boxes" "$out/entered.boxes"
 check "no further box appeared" boxdriver --quiet-for 3
 check "the program is still running" kill -0 "$pid" 2>/dev/null
 check "the registry is unchanged and no log was written" unchanged_and_no_log
-boxdriver --timeout 30 "$main:Kemaskini" no >"$out/declined.boxes"
+boxdriver --timeout 30 "$form1:Kemaskini" no >"$out/declined.boxes"
 check "Kemaskini then asks again; No" same "$expected/declined.boxes" "$out/declined.boxes"
 check "the program is still running" kill -0 "$pid" 2>/dev/null
 check "the registry is still unchanged and no log was written" unchanged_and_no_log
-boxdriver "$main:Keluar" >/dev/null
+boxdriver "$form1:Keluar" >/dev/null
 wait_exit 30
 check "Keluar then ends the program with status 0" [ $? = 0 ]
 kill "$pid" 2>/dev/null
@@ -120,9 +113,9 @@ check "the registry is unchanged" same "$expected/seeded.dump" "$out/no-log.dump
 
 echo "# Word is not registered: nothing to repair, which is no success, and nothing written"
 fresh_tool_folder
-wine reg delete 'HKCR\Word.Document.12' /f >/dev/null 2>&1
-wine reg delete 'HKCR\Word.Document.8' /f >/dev/null 2>&1
-wineserver -w
+must quietly wine reg delete 'HKCR\Word.Document.12' /f
+must quietly wine reg delete 'HKCR\Word.Document.8' /f
+must wineserver -w
 regtool dump >"$out/unregistered-before.dump"
 run_to_end unregistered nothing.boxes 2 yes ok
 check "the registry is unchanged" same "$out/unregistered-before.dump" "$out/unregistered.dump"
@@ -150,25 +143,25 @@ check "the descriptor value is seeded as \"command\"" grep -q '^  "command" REG_
 # The error box names the rename, says Word.Document.12 was left as it was
 # and asks for an administrator.
 run_to_end undeletable undeletable.boxes 1 yes ok
+regtool dump Word.Document.12 >"$out/undeletable12.dump"
+regtool dump Word.Document.8 >"$out/undeletable8.dump"
 check "Word.Document.12 is as it was, name for name and byte for byte" \
-    same <(sed -n '/^\[HKCR\\Word.Document.8\]/q;p' "$out/undeletable-before.dump") <(regtool dump Word.Document.12)
+    same <(sed -n '/^\[HKCR\\Word.Document.8\]/q;p' "$out/undeletable-before.dump") "$out/undeletable12.dump"
 # Word.Document.8 is repaired, and its keys keep their spelling.
 sed -n '/^\[HKCR\\Word.Document.8\]/,$p' "$expected/repaired.dump" |
     sed '/^\[/{s/\\Shell/\\shell/;s/\\Open/\\open/;s/\\Command\]/\\command]/}' >"$out/undeletable.expected8"
 check "Word.Document.8 is repaired, its keys spelled as they were" \
-    same "$out/undeletable.expected8" <(regtool dump Word.Document.8)
+    same "$out/undeletable.expected8" "$out/undeletable8.dump"
 
 echo "# At 120 DPI (large fonts) the same window, a quarter larger"
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null
-wineserver -w
+must quietly wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f
+must wineserver -w
 wine "$exe" &
 pid=$!
-windowprobe describe "$main" >"$out/window-120dpi.txt"
+windowprobe describe "$form1" >"$out/window-120dpi.txt"
 check "every length and font follows the screen's DPI" same "$expected/window-120dpi.txt" "$out/window-120dpi.txt"
-boxdriver "$main:{Close}" >/dev/null
+boxdriver "$form1:{Close}" >/dev/null
 wait_exit 30
 kill "$pid" 2>/dev/null
 
-wineserver -k
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+end_suite

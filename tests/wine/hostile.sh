@@ -4,20 +4,8 @@
 # what the registry and the log hold, and that nothing was lost.
 # Usage: tests/wine/hostile.sh BUILD_DIR (build/win32, or build/win64).
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
-set -uo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: hostile.sh BUILD_DIR}" && pwd)
-expected=$here/expected
-source "$here/wine-env.sh"
-wine_for "$build" || exit 1
-start_display || exit 1
-
-source "$here/checks.sh"
-source "$here/program.sh"
-
-out=$build/hostile
-rm -rf "$out" && mkdir -p "$out"
-new_prefix "$out/prefix"
+source "$(dirname "$0")/program.sh"
+begin_suite hostile "$@"
 
 cmd12='Word.Document.12\Shell\Open\Command' cmd8='Word.Document.8\Shell\Open\Command'
 
@@ -25,8 +13,8 @@ cmd12='Word.Document.12\Shell\Open\Command' cmd8='Word.Document.8\Shell\Open\Com
 # FOLDER is empty; points $exe at it and $log where its log must appear.
 install_at() {
     local dir=$WINEPREFIX/drive_c${1:+/$1}
-    [ -n "$1" ] && rm -rf "$dir" && mkdir -p "$dir"
-    cp "$build/WordOpenFix.exe" "$dir/"
+    [ -z "$1" ] || { must rm -rf "$dir" && must mkdir -p "$dir"; }
+    must cp "$build/WordOpenFix.exe" "$dir/"
     exe="C:\\${1:+$1\\}WordOpenFix.exe"
     log=$dir/WordOpenFix.txt
     rm -f "$log"
@@ -38,9 +26,10 @@ outside_bak() { awk '/^\[/ { bak = index($0, "\\ddeexec.bak") > 0 } !bak' "$1"; 
 echo "# ddeexec trees 30 levels deep, with 255-character key names, value names of 300"
 echo "# and 16,383 characters, 1 MiB, empty values of every type, classes, non-ANSI text"
 install_at Tool
-check "the trees are seeded" regtool seed-hostile
+regtool seed-hostile
 trees=("${cmd12%Command}ddeexec" "${cmd8%Command}ddeexec")
 regtool dump "${trees[@]}" >"$out/trees.before"
+check "the trees are seeded, each 30 levels deep" [ "$(grep -c '\\level 30\]' "$out/trees.before")" = 2 ]
 run_to_end trees apply.boxes 0 yes ok
 regtool dump "${trees[@]/%/.bak}" >"$out/trees.after"
 sed '/^\[/s/\\ddeexec/&.bak/' "$out/trees.before" >"$out/trees.expected"
@@ -56,16 +45,14 @@ check "the log holds the four lines read" cmp <(expected_log) "$log"
 
 echo "# Command values that are not text: REG_DWORD, REG_BINARY"
 install_at Tool
-seed_command_types() {
-    regtool seed-demo &&
-        regtool set "$cmd12" Command REG_DWORD '01 00 00 2a' &&
-        regtool set "$cmd8" Command REG_BINARY 'de ad be ef 00 01 00'
-}
-check "the Command values are seeded" seed_command_types
-{ regtool value "$cmd12" Command; regtool value "$cmd8" Command; } >"$out/types.before"
+regtool seed-demo
+regtool set "$cmd12" Command REG_DWORD '01 00 00 2a'
+regtool set "$cmd8" Command REG_BINARY 'de ad be ef 00 01 00'
+{ regtool value "$cmd12" Command && regtool value "$cmd8" Command; } >"$out/types.before"
+check "the Command values are seeded" grep -q '^  "Command" REG_BINARY 7 bytes' "$out/types.before"
 run_to_end types apply.boxes 0 yes ok
-{ regtool value "$cmd12" Command.bk; regtool value "$cmd8" Command.bk; } >"$out/types.bk"
-{ regtool value "$cmd12" Command; regtool value "$cmd8" Command; } >"$out/types.command"
+{ regtool value "$cmd12" Command.bk && regtool value "$cmd8" Command.bk; } >"$out/types.bk"
+{ regtool value "$cmd12" Command && regtool value "$cmd8" Command; } >"$out/types.command"
 check "Command.bk has the type and bytes Command had" \
     same <(sed 's/^  "Command" /  "Command.bk" /' "$out/types.before") "$out/types.bk"
 check "Command is gone" same <(printf '  "Command" missing\n%.0s' 12 8) "$out/types.command"
@@ -77,15 +64,13 @@ echo "# Default commands of 2,000 characters ending in /dde, REG_EXPAND_SZ and R
 install_at Tool
 long='"%ProgramFiles%\Microsoft Office\Office12\WINWORD.EXE" /n'
 long+=" $(seq -s ' ' 1000 | cut -c 1-$((2000 - ${#long} - 6))) /dde"
-seed_long_commands() {
-    regtool seed-demo &&
-        regtool set "$cmd12" '' REG_EXPAND_SZ "$long" &&
-        regtool set "$cmd8" '' REG_SZ "$long"
-}
-check "the default commands are seeded" seed_long_commands
-{ regtool value "$cmd12" ''; regtool value "$cmd8" ''; } >"$out/long.before"
+regtool seed-demo
+regtool set "$cmd12" '' REG_EXPAND_SZ "$long"
+regtool set "$cmd8" '' REG_SZ "$long"
+{ regtool value "$cmd12" '' && regtool value "$cmd8" ''; } >"$out/long.before"
+check "the default commands are seeded" grep -q '^  @ REG_EXPAND_SZ 4002 bytes' "$out/long.before"
 run_to_end long apply.boxes 0 yes ok
-{ regtool value "$cmd12" ''; regtool value "$cmd8" ''; } >"$out/long.after"
+{ regtool value "$cmd12" '' && regtool value "$cmd8" ''; } >"$out/long.after"
 check "each is rewritten whole, ending in \"%1\", its type kept" \
     same <(sed 's/ \/dde\\0$/ "%1"\\0/' "$out/long.before") "$out/long.after"
 check "the log holds the four lines read" \
@@ -100,6 +85,4 @@ for folder in Утилита ''; do
     check "the log is ${exe%exe}txt, holding the four lines read" cmp <(expected_log) "$log"
 done
 
-wineserver -k
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+end_suite

@@ -1,24 +1,91 @@
 # shellcheck shell=bash
-# Sourced by tests/wine/e2e.sh and tests/wine/hostile.sh, after checks.sh:
-# the helper programs, and WordOpenFix.exe run as a user would run it.
-# Expects $build (a Windows build), $out (where transcripts go), $expected
-# (tests/wine/expected) and $exe (the program's Windows path).
+# Sourced by the Wine test scripts (tests/wine/*.sh): how each begins and
+# ends, one "ok - ..." or "not ok - ..." line a check, counted for the
+# closing "N passed, M failed" that ./dev reads, the helper programs, and
+# WordOpenFix.exe run as a user would run it.
+#
+# A step that fails, outside a check, ends the script with a line naming it
+# and its status: what follows would only be unrelated differences, and the
+# last line, not "N passed, M failed", makes ./dev count the suite failed.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+expected=$here/expected
+source "$here/wine-env.sh"
+passed=0 failed=0
 
-regtool() { wine "$build/tests/wine/regtool.exe" "$@"; }
-boxdriver() { wine "$build/tests/wine/boxdriver.exe" "$@"; }
-windowprobe() { wine "$build/tests/wine/windowprobe.exe" "$@"; }
+# stop WHAT: ends the script, saying what failed.
+stop() {
+    echo "stopped: $*" >&2
+    wineserver -k 2>/dev/null
+    exit 1
+}
 
-# The program opens this window first; its Kemaskini button starts the update.
-main='Update for Win XP and Office 2007'
+# must COMMAND...: runs COMMAND, and stops the script if it fails.
+must() {
+    "$@" && return
+    stop "$* exited with status $?"
+}
+
+# begin_suite NAME BUILD_DIR: a Windows build (build/win32 or build/win64),
+# its Wine, a display, and a fresh prefix in $out ($build/NAME).
+begin_suite() {
+    [ $# = 2 ] || { echo "usage: $0 BUILD_DIR (build/win32, or build/win64)" >&2; exit 2; }
+    build=$(cd "$2" && pwd) || stop "no build folder $2"
+    must wine_for "$build"
+    must start_display
+    out=$build/$1
+    must rm -rf "$out"
+    must mkdir -p "$out"
+    must new_prefix "$out/prefix"
+}
+
+# end_suite: the count, as the last line; the exit status says whether all passed.
+end_suite() {
+    wineserver -k
+    echo "$passed passed, $failed failed"
+    [ "$failed" = 0 ]
+}
+
+# check DESCRIPTION COMMAND...: COMMAND's exit status is the verdict, also
+# where COMMAND runs a helper program.
+check() {
+    if in_check=1 "${@:2}"; then
+        echo "ok - $1"
+        passed=$((passed + 1))
+    else
+        echo "not ok - $1"
+        failed=$((failed + 1))
+    fi
+}
+same() { diff -u "$1" "$2" >&2; }  # same EXPECTED ACTUAL, showing the difference
+
+# run_helper NAME ARG...: runs the helper program NAME (tests/wine/*.cpp);
+# outside a check, a failure stops the script.
+run_helper() {
+    local status=0
+    wine "$build/tests/wine/$1.exe" "${@:2}" || status=$?
+    [ "$status" = 0 ] && return
+    [ -n "${in_check:-}" ] || stop "$* exited with status $status"
+    echo "$* exited with status $status" >&2
+    return "$status"
+}
+regtool() { run_helper regtool "$@"; }
+boxdriver() { run_helper boxdriver "$@"; }
+windowprobe() { run_helper windowprobe "$@"; }
+
+# The program as its user starts it; the exe's Windows path is $exe.
+exe='C:\Tool\WordOpenFix.exe'
 
 # run_program NAME ANSWER...: starts the program, answers its boxes into
-# $out/NAME.boxes (a transcript) and leaves its pid in $pid.
+# $out/NAME.boxes (a transcript, also shown) and leaves its pid in $pid.
 run_program() {
-    local name=$1
+    local name=$1 status=0
     shift
     wine "$exe" &
     pid=$!
-    boxdriver --timeout 60 "$@" | tee "$out/$name.boxes"
+    in_check=1 boxdriver --timeout 60 "$@" >"$out/$name.boxes" || status=$?
+    cat "$out/$name.boxes"
+    [ "$status" = 0 ] || stop "boxdriver $* exited with status $status"
 }
 
 # wait_exit SECONDS: the program's exit status, or 124 if it is still running.
@@ -36,7 +103,7 @@ wait_exit() {
 # the exit status, and leaves the registry's dump in $out/NAME.dump.
 run_to_end() {
     local name=$1 boxes=$2 want=$3 status
-    run_program "$name" "$main:Kemaskini" "${@:4}"
+    run_program "$name" "$form1:Kemaskini" "${@:4}"
     wait_exit 60
     status=$?
     kill "$pid" 2>/dev/null

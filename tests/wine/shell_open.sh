@@ -6,38 +6,27 @@
 # Word's command line and the open succeeds.
 # Usage: tests/wine/shell_open.sh BUILD_DIR (build/win32, or build/win64).
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
-set -uo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: shell_open.sh BUILD_DIR}" && pwd)
-source "$here/wine-env.sh"
-wine_for "$build" || exit 1
-start_display || exit 1
-
-source "$here/checks.sh"
-
-tools=$build/tests/wine
-out=$build/shell-open
-rm -rf "$out" && mkdir -p "$out"
-new_prefix "$out/prefix"
+source "$(dirname "$0")/program.sh"
+begin_suite shell-open "$@"
 c=$WINEPREFIX/drive_c
-mkdir -p "$c/standin" "$c/docs" "$c/Tool"
-cp "$tools/standin_word.exe" "$c/standin/WINWORD.EXE"
-cp "$build/WordOpenFix.exe" "$c/Tool/"
+must mkdir -p "$c/standin" "$c/docs" "$c/Tool"
+must cp "$build/tests/wine/standin_word.exe" "$c/standin/WINWORD.EXE"
+must cp "$build/WordOpenFix.exe" "$c/Tool/"
 echo 'letter' >"$c/docs/letter.docx"
 echo 'old letter' >"$c/docs/old.doc"
 word='"C:\standin\WINWORD.EXE"'
-wine "$tools/regtool.exe" seed-standin 'C:\standin\WINWORD.EXE'
+regtool seed-standin 'C:\standin\WINWORD.EXE'
 
 # open_document NAME DOCUMENT: opens DOCUMENT through the shell into $out/NAME.result
 # (what the shell answered) and $out/NAME.calls (the stand-in's starts),
 # leaving shell_open's exit status in $status.
 open_document() {
-    rm -f "$c/standin/calls.txt"
-    timeout 60 wine "$tools/shell_open.exe" "$2" >"$out/$1.result"
+    must rm -f "$c/standin/calls.txt"
+    timeout 60 wine "$build/tests/wine/shell_open.exe" "$2" >"$out/$1.result"
     status=$?
     cat "$out/$1.result"
-    touch "$c/standin/calls.txt"
-    cp "$c/standin/calls.txt" "$out/$1.calls"
+    must touch "$c/standin/calls.txt"
+    must cp "$c/standin/calls.txt" "$out/$1.calls"
 }
 
 # Wine's shell, finding no DDE server for WinWord|System, starts the open
@@ -53,11 +42,9 @@ for document in 'C:\docs\letter.docx' 'C:\docs\old.doc'; do
 done
 
 echo "# The update: Kemaskini, Yes, OK"
-wine 'C:\Tool\WordOpenFix.exe' &
-pid=$!
-wine "$tools/boxdriver.exe" --timeout 60 'Update for Win XP and Office 2007:Kemaskini' yes ok | tee "$out/update.boxes"
-for ((tenths = 0; tenths < 300; tenths++)); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then status=124; else wait "$pid"; status=$?; fi
+run_program update "$form1:Kemaskini" yes ok
+wait_exit 30
+status=$?
 check "the program exited with status 0 (was $status)" [ "$status" = 0 ]
 
 echo "# After the update: the document's path is on Word's command line"
@@ -69,6 +56,4 @@ for document in 'C:\docs\letter.docx' 'C:\docs\old.doc'; do
         same <(echo "$word /n \"$document\"") "$out/$name.calls"
 done
 
-wineserver -k
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+end_suite

@@ -1,8 +1,13 @@
 # shellcheck shell=bash
 # Sourced by ./dev and the Wine test scripts: Wine settings, fresh prefixes and
 # a display. Mono and Gecko are never installed, so making a prefix does not
-# wait for their installers.
+# wait for their installers. A function here that fails says what failed and
+# returns its status.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# The title of the program's window (kForm1Caption in ui/Form1.h), by which
+# the scripts find it.
+form1='Update for Win XP and Office 2007'
 
 # wine_for BUILD_DIR: Wine set for the Windows build in BUILD_DIR, told apart
 # by the machine field of its WordOpenFix.exe's PE header: a 32-bit build
@@ -20,13 +25,28 @@ wine_for() {
 # new_prefix DIR: replaces DIR with a new prefix, made as wine_for said, and
 # makes it the current one.
 new_prefix() {
-    rm -rf "$1" && mkdir -p "$1"
-    WINEPREFIX=$(cd "$1" && pwd) && export WINEPREFIX
-    wineboot -i >/dev/null 2>&1
-    winecfg -v "${WINE_WINDOWS:?wine_for BUILD_DIR first}" >/dev/null 2>&1
-    # Debian's Wine does not look in fonts-wine for the dialog font.
-    cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-    wineserver -w
+    rm -rf "$1" && mkdir -p "$1" && WINEPREFIX=$(cd "$1" && pwd) && export WINEPREFIX &&
+        quietly wineboot -i && quietly winecfg -v "${WINE_WINDOWS:?wine_for BUILD_DIR first}" &&
+        # Debian's Wine does not look in fonts-wine for the dialog font.
+        quietly cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
+            "$WINEPREFIX/drive_c/windows/Fonts/" &&
+        quietly wineserver -w
+}
+
+# wine_manages_windows: with no window manager, Wine waits two seconds at
+# every window closed for one to withdraw it, unless Wine manages the
+# windows itself; it then draws their title bars, its buttons in Marlett.
+wine_manages_windows() {
+    quietly wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+        quietly cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
+# quietly COMMAND...: COMMAND without its output; if it fails, a line says so.
+quietly() {
+    "$@" >/dev/null 2>&1 && return
+    local status=$?
+    echo "$* exited with status $status" >&2
+    return "$status"
 }
 
 # start_display: without a display, starts Xvfb on a free one until the
