@@ -29,6 +29,8 @@ const wchar_t kDdeBackupName[] = L"ddeexec.bak";
 // so that it ends even on a registry that answers every read with success.
 constexpr int kMaxBackups = 1000;
 
+const wchar_t kNotOnDisk[] = L"its changes could not be written to disk";
+
 // Not a system error code: a write that answered success but does not read
 // back as it was written.
 constexpr RegStatus kNotKept = -1;
@@ -135,12 +137,7 @@ public:
             host_.ShowInformation(kNothingToRepairText);
             return UpdateOutcome::NothingToRepair;
         }
-        // What the box reports must survive a power cut right after it.
-        for (DocumentRepair& repair : repairs) {
-            if (!repair.wrote) continue;
-            const RegStatus status = routines_.FlushKey(repair.openKey);
-            if (status != kErrorSuccess) repair.Fail(L"its changes could not be written to disk", status);
-        }
+        FlushChanges(repairs);
         for (DocumentRepair& repair : repairs) {
             if (repair.registered) Verify(repair);
         }
@@ -148,6 +145,16 @@ public:
     }
 
 private:
+    // What a box reports must survive a power cut right after it: each type
+    // written to goes to disk, put back or not.
+    void FlushChanges(std::vector<DocumentRepair>& repairs) {
+        for (DocumentRepair& repair : repairs) {
+            if (!repair.wrote) continue;
+            const RegStatus status = routines_.FlushKey(repair.openKey);
+            if (status != kErrorSuccess) repair.Fail(kNotOnDisk, status);
+        }
+    }
+
     std::wstring Text(const std::optional<RegValue>& value) const {
         return value ? routines_.ValueText(*value) : std::wstring();
     }
@@ -369,12 +376,17 @@ private:
     }
 
     UpdateOutcome LogWriteFailed(const std::wstring& logPath, unsigned long error,
-                                 const std::vector<DocumentRepair>& repairs) {
+                                 std::vector<DocumentRepair>& repairs) {
+        FlushChanges(repairs);
         std::wstring text = L"The log file could not be written:\n" + logPath + L"\n\n" + host_.DescribeError(error) +
                             L"\n\nThe update was stopped.";
         std::wstring changed;
         for (const DocumentRepair& repair : repairs) {
-            if (repair.Changed()) changed += L"\n" + repair.progId;
+            if (!repair.Changed()) continue;
+            changed += L"\n" + repair.progId;
+            for (const Problem& problem : repair.problems) {
+                if (problem.what == kNotOnDisk) changed += L": " + Describe(problem);
+            }
         }
         text += changed.empty() ? L" Nothing on this PC has been changed." : L" Already changed:" + changed;
         host_.ShowError(text);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 
 #include "registry/RegistryRoutines.h"
 #include "repair/ApplyUpdate.h"
@@ -43,11 +44,11 @@ struct RenameRun {
     bool destinationGone;
 };
 
-RenameRun RenameWith(const std::optional<RegFault>& fault) {
+RenameRun RenameWith(const std::vector<RegFault>& faults) {
     MemoryRegistry registry;
     Latin1Codec codec;
     registry.Load(Full(kSource), DdeTree());
-    if (fault) registry.InjectFault(*fault);
+    for (const RegFault& fault : faults) registry.InjectFault(fault);
     RegistryRoutines routines(registry, codec);
     const RegStatus status = routines.RenameRegKey(codec.FromAnsi(kSource), L"ddeexec.bak", kHkeyClassesRoot);
     registry.ClearFaults();
@@ -69,16 +70,17 @@ TEST(RenameUnderFailure, EveryFailingCallKeepsEveryKeyAndValue) {
         const auto function = static_cast<RegFunction>(f);
         for (RegStatus status : kStatuses) {
             for (std::uint32_t nth = 1; nth <= counter.CallCount(function); ++nth) {
-                const RenameRun run = RenameWith(RegFault{status, function, "", nth, false});
+                const RenameRun run = RenameWith({{status, function, "", nth, false}});
                 SCOPED_TRACE("call " + std::to_string(nth) + " of function " + std::to_string(f) + " fails with " +
                              std::to_string(status));
                 // A handle whose close failed stays open; every other one is closed.
                 EXPECT_EQ(run.openHandles, function == RegFunction::kCloseKey ? 1u : 0u);
-                // Moved whole and said so, or not moved at all and said so.
+                // Moved whole and said so, or not moved at all and said why.
                 if (run.status == kErrorSuccess) {
                     EXPECT_TRUE(run.sourceGone && run.destinationWhole);
                 } else {
                     EXPECT_TRUE(run.sourceAsBefore && run.destinationGone);
+                    EXPECT_EQ(run.status, status);
                 }
             }
         }
@@ -95,21 +97,26 @@ TEST(RenameUnderFailure, PersistentFailuresEndTheLoopAndKeepTheSource) {
         {kErrorInvalidHandle, RegFunction::kEnumKeyEx, "", 3, true},
     };
     for (const RegFault& fault : faults) {
-        const RenameRun run = RenameWith(fault);
+        const RenameRun run = RenameWith({fault});
         SCOPED_TRACE("persistent fault on function " + std::to_string(static_cast<int>(fault.function.value_or(
                                                             RegFunction::kCloseKey))) + " at '" + fault.path + "'");
         EXPECT_EQ(run.missing, "");
         EXPECT_EQ(run.openHandles, 0u);
-        EXPECT_NE(run.status, kErrorSuccess);
+        EXPECT_EQ(run.status, fault.status);
         EXPECT_FALSE(run.sourceGone);
     }
+    // The second value asks for more room at every one of more tries than
+    // the copy makes: it cannot be read whole, and nothing may pass for it.
+    const RenameRun run = RenameWith(std::vector<RegFault>(16, {kErrorMoreData, RegFunction::kEnumValue, "", 2}));
+    EXPECT_EQ(run.status, kErrorMoreData);
+    EXPECT_TRUE(run.sourceAsBefore && run.destinationGone);
 }
 
 // Application is deleted before ifExec refuses to go: it comes back from the
 // copy, which then goes.
 TEST(RenameUnderFailure, ASubkeyThatCannotBeDeletedLeavesTheTreeAsItWas) {
     const RenameRun run =
-        RenameWith(RegFault{kErrorAccessDenied, RegFunction::kDeleteKey, Full(kSource + "\\ifExec"), 1, true});
+        RenameWith({{kErrorAccessDenied, RegFunction::kDeleteKey, Full(kSource + "\\ifExec"), 1, true}});
     EXPECT_EQ(run.status, kErrorAccessDenied);
     EXPECT_TRUE(run.sourceAsBefore);
     EXPECT_TRUE(run.destinationGone);
@@ -133,10 +140,39 @@ protected:
         // Types that the error box names, and says were left as they were
         // where they are not, or does not say so where they are.
         std::vector<std::string> wronglyLeftAsTheyWere;
+        // Types with changes not on disk whose line does not say so.
+        std::vector<std::string> unflushed;
+        std::vector<MemoryRegistry::FaultHit> hits;
     };
 
-    static std::optional<KeySnapshot> Type(const MemoryRegistry& registry, const std::string& progId) {
-        return registry.Snapshot("HKCR\\" + progId);
+    // What every run keeps to, whatever fails.
+    static void ExpectHonest(const Outcome& run) {
+        EXPECT_EQ(run.lost, "");
+        EXPECT_EQ(run.wronglyLeftAsTheyWere, std::vector<std::string>{});
+        EXPECT_EQ(run.unflushed, std::vector<std::string>{});
+        EXPECT_TRUE(run.outcome != UpdateOutcome::Applied || run.repaired);
+    }
+
+    // The type below HKCR whose keys path names.
+    static std::string TypeOf(const std::string& path) {
+        for (const char* progId : kTypes) {
+            const std::string top = FlatTree::Fold(std::string("HKCR\\") + progId);
+            if (FlatTree::Fold(path + "\\").rfind(top + "\\", 0) == 0) return progId;
+        }
+        return "";
+    }
+
+    // Whether a line of box names the type and, at its end, the status.
+    static bool Names(const std::wstring& box, const std::string& progId, RegStatus status) {
+        const std::wstring head = Wide(progId) + L": ";
+        const std::wstring tail = L"(error " + std::to_wstring(status) + L")";
+        std::wistringstream lines(box);
+        for (std::wstring line; std::getline(lines, line);) {
+            if (line.rfind(head, 0) == 0 && line.size() > tail.size() &&
+                line.compare(line.size() - tail.size(), tail.size(), tail) == 0)
+                return true;
+        }
+        return false;
     }
 
     using Types = std::map<std::string, std::optional<KeySnapshot>>;
@@ -167,18 +203,29 @@ protected:
 
     static Outcome Update(const std::vector<RegFault>& faults, const Prepare& prepare = {}) {
         MemoryRegistry registry;
+        return Update(registry, FakeUpdateHost(), faults, prepare);
+    }
+
+    static Outcome Update(MemoryRegistry& registry, FakeUpdateHost host, const std::vector<RegFault>& faults,
+                          const Prepare& prepare = {}) {
         Latin1Codec codec;
         Seed(registry, prepare);
+        // What was seeded is on disk.
+        registry.FlushKey(kHkeyClassesRoot);
         const Types before = Snapshots(registry);
         for (const RegFault& fault : faults) registry.InjectFault(fault);
         RegistryRoutines routines(registry, codec);
-        FakeUpdateHost host;
         const UpdateOutcome outcome = ApplyUpdate(routines, codec, host);
         registry.ClearFaults();
         const Types after = Snapshots(registry);
         const Types repaired = Repaired(prepare);
 
-        Outcome run{outcome, host.Kinds(), host.boxes.back().text, "", true, {}, {}};
+        Outcome run{outcome, host.Kinds(), host.boxes.back().text, "", true, {}, {}, {}, registry.FaultHits()};
+        for (const std::string& path : registry.Unflushed()) {
+            const std::string progId = TypeOf(path);
+            if (run.lastBox.find(Wide(progId) + L": its changes could not be written to disk") == std::wstring::npos)
+                run.unflushed.push_back(path);
+        }
         for (const char* progId : kTypes) {
             const FlatTree original(before.at(progId));
             const FlatTree now(after.at(progId));
@@ -256,19 +303,35 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
                 if (!run.lost.empty()) ++lost;
                 if (run.outcome == UpdateOutcome::Applied && !run.repaired) ++falseSuccess;
                 if (!run.inBetween.empty()) ++inBetween;
-                EXPECT_EQ(run.lost, "");
+                ExpectHonest(run);
                 EXPECT_EQ(run.inBetween, std::vector<std::string>{});
-                EXPECT_EQ(run.wronglyLeftAsTheyWere, std::vector<std::string>{});
-                EXPECT_TRUE(run.outcome != UpdateOutcome::Applied || run.repaired);
                 EXPECT_EQ(run.boxes.size(), 2u);
                 if (status == kErrorAccessDenied && run.boxes.back() == FakeUpdateHost::Box::Error) {
                     EXPECT_NE(run.lastBox.find(L"Please run this program as an administrator."), std::wstring::npos)
                         << run.lastBox;
                 }
+                // Only a failed close is no reason to doubt the result; any
+                // other failed call is named, with its status, on its type's line.
+                for (const MemoryRegistry::FaultHit& hit : run.hits) {
+                    if (hit.function == RegFunction::kCloseKey) continue;
+                    EXPECT_NE(run.outcome, UpdateOutcome::Applied) << hit.path;
+                    EXPECT_TRUE(Names(run.lastBox, TypeOf(hit.path), status)) << hit.path << "\n" << run.lastBox;
+                }
             }
         }
         std::printf("fault points, %s: %d tried, %d lost, %d false success, %d in between\n", registration.c_str(),
                     tried, lost, falseSuccess, inBetween);
+    }
+    // The log failing at each of its four lines, its flush and its close.
+    for (int failAt = 0; failAt < 6; ++failAt) {
+        SCOPED_TRACE("the log fails at step " + std::to_string(failAt));
+        MemoryRegistry registry;
+        FakeUpdateHost host;
+        if (failAt < 4) host.failWriteAt = failAt;
+        (failAt == 4 ? host.failFlushWith : host.failCloseWith) = failAt < 4 ? 0 : 112;
+        const Outcome run = Update(registry, host, {});
+        EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
+        ExpectHonest(run);
     }
 }
 
@@ -336,9 +399,8 @@ TEST_F(UpdateUnderFailure, PersistentFailuresStillEndWithAnHonestReport) {
         const Outcome run = Update({fault});
         SCOPED_TRACE("persistent fault from call " + std::to_string(fault.nth) + " at '" + fault.path + "'");
         EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
-        EXPECT_EQ(run.lost, "");
+        ExpectHonest(run);
         EXPECT_EQ(run.boxes.back(), FakeUpdateHost::Box::Error);
-        EXPECT_EQ(run.wronglyLeftAsTheyWere, std::vector<std::string>{});
         if (!run.inBetween.empty()) ++inBetween;
         bool allNamed = true;
         for (const std::string& progId : run.inBetween)
@@ -352,7 +414,7 @@ TEST_F(UpdateUnderFailure, PersistentFailuresStillEndWithAnHonestReport) {
     // Every write refused, as for a user who is not an administrator.
     const Outcome run = Update({}, [](MemoryRegistry& registry) { registry.DenyWrites("HKCR"); });
     EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
-    EXPECT_EQ(run.lost, "");
+    ExpectHonest(run);
     EXPECT_EQ(run.boxes.back(), FakeUpdateHost::Box::Error);
 }
 
@@ -377,7 +439,7 @@ TEST_F(UpdateUnderFailure, NoSuccessBoxUnlessTheRepairedStateReadsBack) {
         const Outcome run = Update({lie});
         EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
         EXPECT_NE(run.lastBox.find(L"Word.Document.12: "), std::wstring::npos);
-        EXPECT_EQ(run.lost, "");
+        ExpectHonest(run);
     }
 }
 
@@ -394,7 +456,7 @@ TEST_F(UpdateUnderFailure, CommandIsNeverDeletedWithoutAFaithfulBackup) {
         SCOPED_TRACE(what);
         const Outcome run = Update(faults);
         EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
-        EXPECT_EQ(run.lost, "");
+        ExpectHonest(run);
     }
 }
 
@@ -416,6 +478,57 @@ TEST_F(UpdateUnderFailure, DdeexecNeverGoesWhileTheCommandLineDoesNotPassThePath
                                    L"Word.Document.12 was left as it was.\n"),
                   std::wstring::npos);
         EXPECT_EQ(run.inBetween, std::vector<std::string>{});
+        ExpectHonest(run);
+    }
+}
+
+// A registry that never runs out of earlier backups: for the first reads,
+// every "Command.bkN" holds other data, every "ddeexec.bakN" is there.
+class EndlessBackups : public MemoryRegistry {
+public:
+    static constexpr int kLies = 100000;
+    int lies = 0;
+
+    RegStatus QueryValueExW(HKey key, const std::u16string& valueName, std::uint32_t* type, std::uint8_t* data,
+                            std::uint32_t* dataSize) override {
+        if (valueName.rfind(u"Command.bk", 0) != 0 || ++lies > kLies)
+            return MemoryRegistry::QueryValueExW(key, valueName, type, data, dataSize);
+        *type = kRegBinary;
+        if (data) *data = 0x0D;
+        *dataSize = 1;
+        return kErrorSuccess;
+    }
+    // A backup of the key opens as its parent does.
+    RegStatus OpenKeyEx(HKey key, const std::string& subKey, std::uint32_t access, HKey* result) override {
+        const std::size_t backup = subKey.rfind("\\ddeexec.bak");
+        if (backup == std::string::npos || ++lies > kLies) return MemoryRegistry::OpenKeyEx(key, subKey, access, result);
+        return MemoryRegistry::OpenKeyEx(key, subKey.substr(0, backup), access, result);
+    }
+};
+
+TEST_F(UpdateUnderFailure, EveryBackupNameSearchEndsAndSaysSo) {
+    const std::pair<Prepare, std::wstring> cases[] = {
+        {{}, L"there is no free name for the backup of the value \"Command\""},
+        // With no "Command", only the key's backup needs a name.
+        {[](MemoryRegistry& registry) {
+             for (const WordDocumentType& type : kWordDocumentTypes) {
+                 KeySnapshot registration = Word2007Registration(type);
+                 registration.subkeys[1].subkeys[0].subkeys[0].values.pop_back();
+                 registry.Load("HKCR\\" + type.progId, registration);
+             }
+         },
+         L"there is no free name for the backup of the key \"ddeexec\""},
+    };
+    for (const auto& [prepare, line] : cases) {
+        SCOPED_TRACE(std::string(line.begin(), line.end()));
+        EndlessBackups registry;
+        const Outcome run = Update(registry, FakeUpdateHost(), {}, prepare);
+        EXPECT_LT(registry.lies, EndlessBackups::kLies);
+        EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
+        EXPECT_NE(run.lastBox.find(L"\nWord.Document.12: " + line + L"\nWord.Document.12 was left as it was.\n"),
+                  std::wstring::npos)
+            << run.lastBox;
+        ExpectHonest(run);
     }
 }
 

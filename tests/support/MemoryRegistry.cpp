@@ -1,6 +1,7 @@
 #include "tests/support/MemoryRegistry.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 #include <utility>
 
@@ -218,6 +219,7 @@ RegStatus MemoryRegistry::Count(RegFunction function, const std::string& path) {
                 failure = kErrorSuccess;
                 lie_ = fault.kind;
             }
+            hits_.push_back({function, path});
             if (fault.persistent) {
                 ++i;
             } else {
@@ -348,6 +350,7 @@ RegStatus MemoryRegistry::Create(RegFunction function, HKey key, const std::stri
 
     for (std::size_t i = found; i < target.components.size(); ++i) {
         node = node->AddChild(target.components[i], cls ? *cls : std::string());
+        unflushed_.insert(node->FullPath());
     }
     if (disposition) *disposition = exists ? kRegOpenedExistingKey : kRegCreatedNewKey;
     *result = AddHandle(node, granted, node->FullPath());
@@ -404,6 +407,7 @@ RegStatus MemoryRegistry::SetValueExW(HKey key, const std::u16string& valueName,
     std::vector<std::uint8_t> bytes;
     if (data) bytes.assign(data, data + dataSize);
     const std::string name = NameFromWide(valueName);
+    unflushed_.insert(handle.node->FullPath());
     if (SnapshotValue* value = handle.node->FindValue(name)) {
         value->type = type;
         value->data = std::move(bytes);
@@ -486,6 +490,7 @@ RegStatus MemoryRegistry::Delete(HKey key, const std::string& subKey) {
     // A root cannot go; a key with subkeys is refused as Windows refuses it.
     if (!node->parent || WritesDenied(node->FullPath()) || !node->subkeys.empty()) return kErrorAccessDenied;
     if (lie_ == FaultKind::kKeepNothing) return kErrorSuccess;
+    unflushed_.insert(node->FullPath());
     node->Remove();
     return kErrorSuccess;
 }
@@ -504,6 +509,7 @@ RegStatus MemoryRegistry::DeleteValue(HKey key, const std::string& valueName) {
                               [&](const SnapshotValue& value) { return SameName(value.name, name); });
     if (found == values.end()) return kErrorFileNotFound;
     if (lie_ == FaultKind::kKeepNothing) return kErrorSuccess;
+    unflushed_.insert(handle.node->FullPath());
     values.erase(found);
     return kErrorSuccess;
 }
@@ -532,13 +538,18 @@ RegStatus MemoryRegistry::CloseKey(HKey key) {
     return kErrorSuccess;
 }
 
-// Nothing here is ever on disk; what a flush can do is fail.
+// Nothing here is ever on disk: a flush can fail, or take the changes at
+// and below its key off the list of those not yet written.
 RegStatus MemoryRegistry::FlushKey(HKey key) {
     Handle handle;
     RegStatus status = Resolve(key, &handle);
     if (RegStatus fault = Count(RegFunction::kFlushKey, handle.path)) return fault;
     if (status != kErrorSuccess) return status;
-    return handle.node->deleted ? kErrorKeyDeleted : kErrorSuccess;
+    if (handle.node->deleted) return kErrorKeyDeleted;
+    const std::string top = handle.node->FullPath();
+    for (auto changed = unflushed_.begin(); changed != unflushed_.end();)
+        changed = IsAtOrBelow(*changed, top) ? unflushed_.erase(changed) : std::next(changed);
+    return kErrorSuccess;
 }
 
 void MemoryRegistry::InjectFault(const RegFault& fault) {

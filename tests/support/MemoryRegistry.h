@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,17 @@ public:
     // Handles handed out and not yet closed (root keys are not counted).
     std::size_t OpenHandleCount() const;
 
+    // The calls an injected fault failed or lied in, in order.
+    struct FaultHit {
+        RegFunction function;
+        std::string path;  // the call's key, as for RegFault::path
+    };
+    const std::vector<FaultHit>& FaultHits() const { return hits_; }
+
+    // The keys changed since a FlushKey of a key at or above them answered
+    // success: what a power cut could still take.
+    std::vector<std::string> Unflushed() const { return {unflushed_.begin(), unflushed_.end()}; }
+
     // From now on the key at path and every key below it can be opened for
     // reading only: asking for write access, creating or deleting keys
     // there fails with ERROR_ACCESS_DENIED.
@@ -151,6 +163,8 @@ private:
     FaultKind lie_ = FaultKind::kFail;  // set by Count for the call it counts
     std::array<std::uint64_t, kRegFunctionCount> calls_{};
     std::vector<std::string> denied_;
+    std::vector<FaultHit> hits_;
+    std::set<std::string> unflushed_;
 };
 
 }  // namespace wof
