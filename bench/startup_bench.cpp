@@ -67,12 +67,6 @@ double TimeStart(const std::wstring& program, const wchar_t* title) {
     return (shown - start) * 1000;
 }
 
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    const std::size_t middle = times.size() / 2;
-    return times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
-}
-
 // "32-bit" or "64-bit": what the program's own header says it is.
 std::string Bitness(const std::wstring& program) {
     DWORD type;
@@ -104,7 +98,7 @@ int wmain(int argc, wchar_t** argv) {
         productTimes.push_back(TimeStart(product, wof::kForm1Caption));
         emptyTimes.push_back(TimeStart(empty, wof::kEmptyWindowTitle));
     }
-    const double productMs = Median(productTimes), emptyMs = Median(emptyTimes);
+    const double productMs = wof::Median(productTimes), emptyMs = wof::Median(emptyTimes);
     const std::string median = " (median of " + std::to_string(runs) + ")";
     wof::PrintRow("start to window shown ms WordOpenFix.exe " + Bitness(product) + median, 0,
                   wof::Fixed(productMs, 1));
