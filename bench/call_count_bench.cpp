@@ -95,11 +95,6 @@ int main() {
             "calls per value (RegEnumValue + RegSetValueEx) / V", keys, wof::Fixed(double(valueCalls) / values, 2),
             "<= " + wof::Fixed(double(fewestValueCalls) / values, 2), wof::PassOrMiss(valueCalls <= fewestValueCalls));
     }
-    for (std::size_t size = 1; size < std::size(wof::kBenchSizes); ++size) {
-        const unsigned small = wof::kBenchSizes[size - 1], large = wof::kBenchSizes[size];
-        const double growth = wof::Growth(totals[size - 1], small, totals[size], large);
-        wof::PrintRow("call growth from " + std::to_string(small) + " keys (1.00 = proportional)", large,
-                      wof::Fixed(growth, 3), "<= 1.20", wof::PassOrMiss(growth <= 1.2));
-    }
+    wof::PrintGrowthRows("call", wof::kBenchSizes, totals);
     return 0;
 }

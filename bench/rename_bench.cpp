@@ -13,6 +13,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -102,12 +103,6 @@ double MoveTheirs(std::uint32_t keys) {
     return (end - start) * 1000;
 }
 
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    const std::size_t middle = times.size() / 2;
-    return times.size() % 2 ? times[middle] : (times[middle - 1] + times[middle]) / 2;
-}
-
 double MiB(SIZE_T bytes) { return static_cast<double>(bytes) / (1024 * 1024); }
 
 void PrintMemory(const char* when, const PROCESS_MEMORY_COUNTERS& counters, std::uint32_t keys) {
@@ -126,7 +121,7 @@ int main(int argc, char** argv) {
 
     // A tree left by an interrupted run would make every move fail.
     SHDeleteKeyA(HKEY_CURRENT_USER, wof::kBenchParent);
-    std::vector<double> ours(std::size(wof::kBenchSizes));
+    std::array<double, std::size(wof::kBenchSizes)> ours{};
     for (std::size_t size = 0; size < std::size(wof::kBenchSizes); ++size) {
         const std::uint32_t keys = wof::kBenchSizes[size];
         const bool largest = size + 1 == std::size(wof::kBenchSizes);
@@ -143,20 +138,15 @@ int main(int argc, char** argv) {
             }
             theirsTimes.push_back(MoveTheirs(keys));
         }
-        ours[size] = Median(oursTimes);
-        const double theirs = Median(theirsTimes);
+        ours[size] = wof::Median(oursTimes);
+        const double theirs = wof::Median(theirsTimes);
         const std::string median = " (median of " + std::to_string(runs[size]) + ")";
         wof::PrintRow("move ms RenameRegKey" + median, keys, wof::Fixed(ours[size], 1));
         wof::PrintRow("move ms SHCopyKeyA + SHDeleteKeyA" + median, keys, wof::Fixed(theirs, 1));
         wof::PrintRow("move time ours / theirs", keys, wof::Fixed(ours[size] / theirs, 3), "<= 1.00",
                       wof::PassOrMiss(ours[size] <= theirs));
     }
-    for (std::size_t size = 1; size < std::size(wof::kBenchSizes); ++size) {
-        const unsigned small = wof::kBenchSizes[size - 1], large = wof::kBenchSizes[size];
-        const double growth = wof::Growth(ours[size - 1], small, ours[size], large);
-        wof::PrintRow("time growth from " + std::to_string(small) + " keys (1.00 = proportional)", large,
-                      wof::Fixed(growth, 3), "<= 1.20", wof::PassOrMiss(growth <= 1.2));
-    }
+    wof::PrintGrowthRows("time", wof::kBenchSizes, ours);
     SHDeleteKeyA(HKEY_CURRENT_USER, wof::kBenchParent);
     return 0;
 }
