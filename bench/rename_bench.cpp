@@ -114,7 +114,7 @@ void PrintMemory(const char* when, const PROCESS_MEMORY_COUNTERS& counters, std:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::vector<int> runs = {5, 3, 3};
     for (int arg = 1; arg < argc && arg <= static_cast<int>(runs.size()); ++arg)
         runs[arg - 1] = std::max(1, std::atoi(argv[arg]));
@@ -149,4 +149,14 @@ int main(int argc, char** argv) {
     wof::PrintGrowthRows("time", wof::kBenchSizes, ours);
     SHDeleteKeyA(HKEY_CURRENT_USER, wof::kBenchParent);
     return 0;
+}
+
+int main(int argc, char** argv) {
+    // A tree that could not be built or read back whole ends the benchmark.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "rename_bench: %s\n", error.what());
+        return 1;
+    }
 }

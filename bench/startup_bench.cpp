@@ -1,23 +1,17 @@
-// Times how long WordOpenFix.exe takes from its start to its window being
-// shown, beside the benchmark's empty window, which carries the product's
-// manifest and loads the same common controls: a window of the product's
-// kind cannot start sooner.
+// Times WordOpenFix.exe from its start to its window shown, beside the
+// empty window (empty_window.cpp), which no window of the product's kind can
+// beat.
 //
 //   startup_bench PAIRS WORDOPENFIX_EXE
 //
-// Each program starts once untimed first, so that neither pays alone for
-// what the first start of any program loads. Then PAIRS pairs of starts, one
-// of each program right after the other: a change in the machine's load
-// meets both starts of a pair alike, and the pairs take turns at which
-// program goes first, so that neither always does. A start is timed from
-// just before CreateProcess until the program's window is visible; the
-// window is then sent WM_CLOSE and the program waited for.
-//
-// The verdict is the median of the pairs' ratios, product over empty
-// window. Beside it, the lowest and the highest median of kBlocks blocks of
-// consecutive pairs: each block is a shorter run of this same benchmark, so
-// blocks that fall on both sides of the goal show a verdict that noise could
-// turn.
+// After an untimed start of each, PAIRS pairs of starts, one of each program
+// right after the other, taking turns at which goes first: a change in the
+// machine's load meets both starts of a pair. A start is timed from just
+// before CreateProcess until the window is visible; it is then sent
+// WM_CLOSE and waited for. The verdict is the median of the pairs' ratios;
+// beside it, the lowest and highest median of kBlocks blocks of pairs in a
+// row, each a shorter run of this same benchmark: blocks on both sides of the
+// goal show a verdict that noise could turn.
 #include <windows.h>
 
 #include <algorithm>
@@ -108,14 +102,9 @@ int wmain(int argc, wchar_t** argv) {
     TimeStart(empty, wof::kEmptyWindowTitle);
     std::vector<double> productTimes, emptyTimes, ratios;
     for (int pair = 0; pair < pairs; ++pair) {
-        double productMs, emptyMs;
-        if (pair % 2 == 0) {
-            productMs = TimeStart(product, wof::kForm1Caption);
-            emptyMs = TimeStart(empty, wof::kEmptyWindowTitle);
-        } else {
-            emptyMs = TimeStart(empty, wof::kEmptyWindowTitle);
-            productMs = TimeStart(product, wof::kForm1Caption);
-        }
+        const double emptyFirstMs = pair % 2 ? TimeStart(empty, wof::kEmptyWindowTitle) : 0;
+        const double productMs = TimeStart(product, wof::kForm1Caption);
+        const double emptyMs = pair % 2 ? emptyFirstMs : TimeStart(empty, wof::kEmptyWindowTitle);
         productTimes.push_back(productMs);
         emptyTimes.push_back(emptyMs);
         ratios.push_back(productMs / emptyMs);

@@ -28,11 +28,14 @@ using Kind = FakeUpdateHost::Box::Kind;
 
 class ApplyUpdateTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Reseed(); }
+    void TearDown() override { Clean(); }
+    // Word 2007 as installed, and a host that has shown nothing yet.
+    void Reseed() {
         Clean();
         SeedWord2007(*registry_);
+        host_ = FakeUpdateHost();
     }
-    void TearDown() override { Clean(); }
     void Clean() {
         DeleteTree(*registry_, kHkeyClassesRoot, "Word.Document.12");
         DeleteTree(*registry_, kHkeyClassesRoot, "Word.Document.8");
@@ -45,6 +48,11 @@ protected:
     }
     bool Exists(const std::string& path) { return routines_.KeyExists(codec_->FromAnsi(path)); }
     std::optional<KeySnapshot> Tree(const std::string& path) { return ReadTree(*registry_, kHkeyClassesRoot, path); }
+    void DeleteValue(const std::string& path, const std::string& name) {
+        KeyHandle key(*registry_);
+        ASSERT_EQ(registry_->OpenKeyEx(kHkeyClassesRoot, path, kKeyAllAccess, key.put()), kErrorSuccess);
+        ASSERT_EQ(registry_->DeleteValue(key.get(), name), kErrorSuccess);
+    }
 
     std::unique_ptr<Registry> registry_ = MakeTestRegistry();
     std::unique_ptr<AnsiCodec> codec_ = MakeTestCodec();
@@ -128,9 +136,7 @@ TEST_F(ApplyUpdateTest, LogThatStopsWorkingLeavesTheCurrentTypeUntouched) {
     const std::optional<KeySnapshot> seeded8 = Tree("Word.Document.8");
     for (int failAt = 0; failAt < 4; ++failAt) {
         SCOPED_TRACE("log write " + std::to_string(failAt) + " fails");
-        Clean();
-        SeedWord2007(*registry_);
-        host_ = FakeUpdateHost();
+        Reseed();
         host_.failWriteAt = failAt;
 
         EXPECT_EQ(Run(), UpdateOutcome::Failed);
@@ -152,9 +158,7 @@ TEST_F(ApplyUpdateTest, LogThatStopsWorkingLeavesTheCurrentTypeUntouched) {
 TEST_F(ApplyUpdateTest, LogThatCannotBeFlushedOrClosedIsAFailureThatNamesWhatChanged) {
     for (const bool flush : {true, false}) {
         SCOPED_TRACE(flush ? "flush fails" : "close fails");
-        Clean();
-        SeedWord2007(*registry_);
-        host_ = FakeUpdateHost();
+        Reseed();
         (flush ? host_.failFlushWith : host_.failCloseWith) = 112;
 
         EXPECT_EQ(Run(), UpdateOutcome::Failed);
@@ -194,11 +198,7 @@ TEST_F(ApplyUpdateTest, TypeThatCannotBeRepairedWholeIsLeftAsItWasAndNamed) {
     const std::string cmdOnly = R"("C:\Program Files\Microsoft Office\Office12\WINWORD.EXE" /n)";
     const Case cases[] = {
         {"no default command",
-         [&] {
-             KeyHandle key(*registry_);
-             ASSERT_EQ(registry_->OpenKeyEx(kHkeyClassesRoot, kCmd8, kKeyAllAccess, key.put()), kErrorSuccess);
-             ASSERT_EQ(registry_->DeleteValue(key.get(), ""), kErrorSuccess);
-         },
+         [&] { DeleteValue(kCmd8, ""); },
          L"its open command is missing"},
         {"a default command that is not text",  // 10: REG_RESOURCE_REQUIREMENTS_LIST
          [&] { SetValue(*registry_, kHkeyClassesRoot, kCmd8, "", 10, Bytes("/dde")); },
@@ -209,11 +209,9 @@ TEST_F(ApplyUpdateTest, TypeThatCannotBeRepairedWholeIsLeftAsItWasAndNamed) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Clean();
-        SeedWord2007(*registry_);
+        Reseed();
         c.breakType();
         const std::optional<KeySnapshot> before = Tree("Word.Document.8");
-        host_ = FakeUpdateHost();
 
         EXPECT_EQ(Run(), UpdateOutcome::Failed);
         ASSERT_EQ(host_.Kinds(), (std::vector<Kind>{Kind::Confirm, Kind::Error}));
@@ -262,15 +260,9 @@ TEST_F(ApplyUpdateTest, AnEarlierCommandBackupIsNeverOverwritten) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Clean();
-        SeedWord2007(*registry_);
+        Reseed();
         SetValue(*registry_, kHkeyClassesRoot, kCmd12, "Command.bk", c.bk->type, c.bk->data);
-        if (!c.commandThere) {
-            KeyHandle key(*registry_);
-            ASSERT_EQ(registry_->OpenKeyEx(kHkeyClassesRoot, kCmd12, kKeyAllAccess, key.put()), kErrorSuccess);
-            ASSERT_EQ(registry_->DeleteValue(key.get(), "Command"), kErrorSuccess);
-        }
-        host_ = FakeUpdateHost();
+        if (!c.commandThere) DeleteValue(kCmd12, "Command");
 
         EXPECT_EQ(Run(), UpdateOutcome::Applied);
         EXPECT_EQ(Value(kCmd12, "Command.bk"), c.bk);

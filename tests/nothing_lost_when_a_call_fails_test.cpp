@@ -6,16 +6,63 @@
 #include <map>
 #include <sstream>
 
+#include "registry/NameCase.h"
 #include "registry/RegistryRoutines.h"
 #include "repair/ApplyUpdate.h"
 #include "tests/FakeUpdateHost.h"
-#include "tests/FlatTree.h"
 #include "tests/TestRegistries.h"
 #include "tests/support/Latin1Codec.h"
 #include "tests/support/MemoryRegistry.h"
 
 namespace wof {
 namespace {
+
+// A snapshot flattened to full key paths, for checking that every key and
+// value of one tree is still somewhere in another.
+struct FlatTree {
+    std::map<std::string, std::string> classes;       // key path -> class
+    std::map<std::string, SnapshotValue> values;      // key path + "|" + name -> value
+
+    // Paths and names as the registry tells them apart.
+    static std::string Fold(std::string text) {
+        for (char& c : text) c = static_cast<char>(FoldAscii(c));
+        return text;
+    }
+
+    void Add(const KeySnapshot& key, const std::string& path) {
+        classes[Fold(path)] = key.cls;
+        for (const SnapshotValue& value : key.values) values[Fold(path) + "|" + Fold(value.name)] = value;
+        for (const KeySnapshot& sub : key.subkeys) Add(sub, path + "\\" + sub.name);
+    }
+
+    explicit FlatTree(const std::optional<KeySnapshot>& tree) {
+        if (tree) Add(*tree, "");
+    }
+};
+
+inline bool SameValue(const SnapshotValue& a, const SnapshotValue& b) { return a.type == b.type && a.data == b.data; }
+
+// Names what of `original` is in neither `source` nor `destination`; the top
+// key's class is not compared, as a renamed key gets a new one.
+inline std::string Missing(const FlatTree& original, const FlatTree& source, const FlatTree& destination) {
+    std::string missing;
+    for (const auto& [path, cls] : original.classes) {
+        const auto inSource = source.classes.find(path);
+        const auto inDestination = destination.classes.find(path);
+        const bool top = path.empty();
+        const bool kept = (inSource != source.classes.end() && (top || inSource->second == cls)) ||
+                          (inDestination != destination.classes.end() && (top || inDestination->second == cls));
+        if (!kept) missing += "key '" + path + "'\n";
+    }
+    for (const auto& [where, value] : original.values) {
+        const auto inSource = source.values.find(where);
+        const auto inDestination = destination.values.find(where);
+        const bool kept = (inSource != source.values.end() && SameValue(inSource->second, value)) ||
+                          (inDestination != destination.values.end() && SameValue(inDestination->second, value));
+        if (!kept) missing += "value '" + where + "'\n";
+    }
+    return missing;
+}
 
 const std::string kSource = "Word.Document.12\\Shell\\Open\\ddeexec";
 const std::string kDestination = "Word.Document.12\\Shell\\Open\\ddeexec.bak";
@@ -164,11 +211,10 @@ protected:
 
     // Whether a line of box names the type and, at its end, the status.
     static bool Names(const std::wstring& box, const std::string& progId, RegStatus status) {
-        const std::wstring head = Wide(progId) + L": ";
         const std::wstring tail = L"(error " + std::to_wstring(status) + L")";
         std::wistringstream lines(box);
         for (std::wstring line; std::getline(lines, line);) {
-            if (line.rfind(head, 0) == 0 && line.size() > tail.size() &&
+            if (line.rfind(Wide(progId) + L": ", 0) == 0 && line.size() > tail.size() &&
                 line.compare(line.size() - tail.size(), tail.size(), tail) == 0)
                 return true;
         }
@@ -190,15 +236,23 @@ protected:
         return types;
     }
 
-    // Each type as a run without faults leaves it.
-    static Types Repaired(const Prepare& prepare) {
+    // A run without faults: how it ends, each type as it leaves it, and the
+    // calls it makes.
+    struct Run {
+        UpdateOutcome outcome;
+        Types types;
+        std::uint64_t calls;
+        std::uint64_t flushes;
+    };
+    static Run WithoutFaults(const Prepare& prepare) {
         MemoryRegistry registry;
         Latin1Codec codec;
         Seed(registry, prepare);
+        registry.ResetCallCounts();
         RegistryRoutines routines(registry, codec);
         FakeUpdateHost host;
-        ApplyUpdate(routines, codec, host);
-        return Snapshots(registry);
+        const UpdateOutcome outcome = ApplyUpdate(routines, codec, host);
+        return {outcome, Snapshots(registry), registry.TotalCalls(), registry.CallCount(RegFunction::kFlushKey)};
     }
 
     static Outcome Update(const std::vector<RegFault>& faults, const Prepare& prepare = {}) {
@@ -218,7 +272,7 @@ protected:
         const UpdateOutcome outcome = ApplyUpdate(routines, codec, host);
         registry.ClearFaults();
         const Types after = Snapshots(registry);
-        const Types repaired = Repaired(prepare);
+        const Types repaired = WithoutFaults(prepare).types;
 
         Outcome run{outcome, host.Kinds(), host.boxes.back().text, "", true, {}, {}, {}, registry.FaultHits()};
         for (const std::string& path : registry.Unflushed()) {
@@ -238,7 +292,8 @@ protected:
                 if (path.compare(0, backup.size(), backup) == 0) moved.classes[dde + path.substr(backup.size())] = cls;
             }
             for (const auto& [where, value] : now.values) {
-                if (where.compare(0, backup.size(), backup) == 0) moved.values[dde + where.substr(backup.size())] = value;
+                if (where.compare(0, backup.size(), backup) == 0)
+                    moved.values[dde + where.substr(backup.size())] = value;
                 const auto descriptor = original.values.find(command + FlatTree::Fold("command"));
                 if (where.rfind(command + FlatTree::Fold("command.bk"), 0) == 0 &&
                     descriptor != original.values.end() && SameValue(value, descriptor->second))
@@ -284,19 +339,13 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
                                                              {"in lower case", officeSpelling}};
     for (const auto& [registration, prepare] : registrations) {
         int tried = 0, lost = 0, falseSuccess = 0, inBetween = 0;
-        MemoryRegistry counter;
-        Latin1Codec codec;
-        Seed(counter, prepare);
-        counter.ResetCallCounts();
-        RegistryRoutines routines(counter, codec);
-        FakeUpdateHost host;
-        ASSERT_EQ(ApplyUpdate(routines, codec, host), UpdateOutcome::Applied);
+        const Run clean = WithoutFaults(prepare);
+        ASSERT_EQ(clean.outcome, UpdateOutcome::Applied);
         // What the success box means must be on disk before it shows.
-        EXPECT_EQ(counter.CallCount(RegFunction::kFlushKey), 2u);
-        const std::uint64_t calls = counter.TotalCalls();
+        EXPECT_EQ(clean.flushes, 2u);
 
         for (RegStatus status : kStatuses) {
-            for (std::uint32_t nth = 1; nth <= calls; ++nth) {
+            for (std::uint32_t nth = 1; nth <= clean.calls; ++nth) {
                 const Outcome run = Update({RegFault{status, std::nullopt, "", nth, false}}, prepare);
                 SCOPED_TRACE(registration + ": call " + std::to_string(nth) + " fails with " + std::to_string(status));
                 ++tried;
@@ -337,36 +386,26 @@ TEST_F(UpdateUnderFailure, EveryFailingCallEndsEachTypeAsItWasOrRepairedAndNever
 
 TEST_F(UpdateUnderFailure, AccessDeniedIsReportedWithTheTypeAndTheAdministratorHint) {
     MemoryRegistry registry;
-    Latin1Codec codec;
-    SeedWord2007(registry);
-    registry.DenyWrites("HKCR\\Word.Document.8");
-    RegistryRoutines routines(registry, codec);
-    FakeUpdateHost host;
-
-    EXPECT_EQ(ApplyUpdate(routines, codec, host), UpdateOutcome::Failed);
-    ASSERT_EQ(host.Kinds(), (std::vector<FakeUpdateHost::Box::Kind>{FakeUpdateHost::Box::Confirm,
-                                                                    FakeUpdateHost::Box::Error}));
-    EXPECT_EQ(host.boxes[1].text, L"The update could not be applied completely.\n\n"
-                                  L"Word.Document.8: its open command could not be changed (error 5)\n"
-                                  L"Word.Document.8 was left as it was.\n\n"
-                                  L"Access was denied. Please run this program as an administrator.");
+    const Outcome run = Update(registry, FakeUpdateHost(), {},
+                               [](MemoryRegistry& seeded) { seeded.DenyWrites("HKCR\\Word.Document.8"); });
+    EXPECT_EQ(run.outcome, UpdateOutcome::Failed);
+    EXPECT_EQ(run.lastBox, L"The update could not be applied completely.\n\n"
+                           L"Word.Document.8: its open command could not be changed (error 5)\n"
+                           L"Word.Document.8 was left as it was.\n\n"
+                           L"Access was denied. Please run this program as an administrator.");
     EXPECT_FALSE(registry.Snapshot("HKCR\\Word.Document.12\\Shell\\Open\\ddeexec"));
     EXPECT_TRUE(registry.Snapshot("HKCR\\Word.Document.8\\Shell\\Open\\ddeexec"));
 
     // Without an open command, a DDE key that may not even be read.
-    MemoryRegistry unreadable;
-    SeedWord2007(unreadable);
-    ASSERT_EQ(unreadable.DeleteKey(kHkeyClassesRoot, "Word.Document.8\\Shell\\Open\\Command"), kErrorSuccess);
-    unreadable.InjectFault({kErrorAccessDenied, RegFunction::kOpenKeyEx, "HKCR\\Word.Document.8\\Shell\\Open\\ddeexec",
-                            1, true});
-    RegistryRoutines unreadableRoutines(unreadable, codec);
-    FakeUpdateHost unreadableHost;
-    EXPECT_EQ(ApplyUpdate(unreadableRoutines, codec, unreadableHost), UpdateOutcome::Failed);
-    EXPECT_NE(unreadableHost.boxes.back().text.find(L"Word.Document.8: the key \"ddeexec\" could not be read (error 5)\n"
-                                                    L"Word.Document.8 was left as it was.\n\n"
-                                                    L"Access was denied. Please run this program as an administrator."),
+    const std::string open8 = "Word.Document.8\\Shell\\Open";
+    const Outcome unreadable =
+        Update({{kErrorAccessDenied, RegFunction::kOpenKeyEx, "HKCR\\" + open8 + "\\ddeexec", 1, true}},
+               [&](MemoryRegistry& seeded) { DeleteTree(seeded, kHkeyClassesRoot, open8 + "\\Command"); });
+    EXPECT_NE(unreadable.lastBox.find(L"Word.Document.8: the key \"ddeexec\" could not be read (error 5)\n"
+                                      L"Word.Document.8 was left as it was.\n\n"
+                                      L"Access was denied. Please run this program as an administrator."),
               std::wstring::npos)
-        << unreadableHost.boxes.back().text;
+        << unreadable.lastBox;
 }
 
 // A fault that persists can refuse the putting back too: a type may then
@@ -382,15 +421,9 @@ TEST_F(UpdateUnderFailure, PersistentFailuresStillEndWithAnHonestReport) {
         {kErrorInvalidHandle, std::nullopt, "HKCR\\Word.Document.8\\Shell\\Open\\ddeexec", 1, true},
     };
     // The registry stops answering part way, at each call in turn.
-    MemoryRegistry counter;
-    Latin1Codec codec;
-    SeedWord2007(counter);
-    counter.ResetCallCounts();
-    RegistryRoutines routines(counter, codec);
-    FakeUpdateHost host;
-    ASSERT_EQ(ApplyUpdate(routines, codec, host), UpdateOutcome::Applied);
+    const std::uint64_t calls = WithoutFaults({}).calls;
     for (RegStatus status : kStatuses) {
-        for (std::uint32_t nth = 1; nth <= counter.TotalCalls(); ++nth)
+        for (std::uint32_t nth = 1; nth <= calls; ++nth)
             faults.push_back({status, std::nullopt, "", nth, true});
     }
 
@@ -501,7 +534,8 @@ public:
     // A backup of the key opens as its parent does.
     RegStatus OpenKeyEx(HKey key, const std::string& subKey, std::uint32_t access, HKey* result) override {
         const std::size_t backup = subKey.rfind("\\ddeexec.bak");
-        if (backup == std::string::npos || ++lies > kLies) return MemoryRegistry::OpenKeyEx(key, subKey, access, result);
+        if (backup == std::string::npos || ++lies > kLies)
+            return MemoryRegistry::OpenKeyEx(key, subKey, access, result);
         return MemoryRegistry::OpenKeyEx(key, subKey.substr(0, backup), access, result);
     }
 };

@@ -79,32 +79,12 @@ protected:
         return value;
     }
 
+    // The names of key's subkeys, as the tree reader lists them.
     std::vector<std::string> SubkeyNames(HKey key) {
         std::vector<std::string> names;
-        for (std::uint32_t index = 0;; ++index) {
-            char16_t name[kMaxKeyNameChars + 1];
-            std::uint32_t size = kMaxKeyNameChars + 1;
-            RegStatus status = registry_->EnumKeyExW(key, index, name, &size, nullptr, nullptr);
-            if (status != kErrorSuccess) {
-                EXPECT_EQ(kErrorNoMoreItems, status);
-                return names;
-            }
-            names.push_back(Utf8FromUtf16(std::u16string(name, size)));
-        }
-    }
-
-    std::vector<std::string> ValueNames(HKey key) {
-        std::vector<std::string> names;
-        for (std::uint32_t index = 0;; ++index) {
-            char16_t name[64];
-            std::uint32_t size = std::size(name);
-            RegStatus status = registry_->EnumValueW(key, index, name, &size, nullptr, nullptr, nullptr);
-            if (status != kErrorSuccess) {
-                EXPECT_EQ(kErrorNoMoreItems, status);
-                return names;
-            }
-            names.push_back(Utf8FromUtf16(std::u16string(name, size)));
-        }
+        const std::optional<KeySnapshot> tree = ReadTree(*registry_, key, "");
+        for (const KeySnapshot& sub : tree->subkeys) names.push_back(sub.name);
+        return names;
     }
 
     std::unique_ptr<Registry> registry_;
@@ -214,7 +194,7 @@ TEST_F(RegistryContract, DeletingValueZeroShiftsTheRestDown) {
     }
     std::sort(deleted.begin(), deleted.end());
     EXPECT_EQ((std::vector<std::string>{"", "v1", "v2", "v3"}), deleted);
-    EXPECT_TRUE(ValueNames(key).empty());
+    EXPECT_TRUE(ReadTree(*registry_, key, "")->values.empty());
 }
 
 TEST_F(RegistryContract, DeleteValueReportsMissingValues) {
@@ -444,6 +424,17 @@ TEST_F(RegistryContract, ReadTreeSeesNamesClassesAndValues) {
     EXPECT_EQ(expected, ReadTree(*registry_, scratch_, "Tree"));
     EXPECT_EQ(KeySnapshot({"", "Shell", {SzValue("", "cmd")}, {}}), ReadTree(*registry_, scratch_, "Tree\\Open"));
     EXPECT_EQ(std::nullopt, ReadTree(*registry_, scratch_, "Missing"));
+}
+
+// The one rule for classes of the tests' tree writer: a key it makes gets
+// its class, a key that is there keeps its own, and a key missing above the
+// tree gets none.
+TEST_F(RegistryContract, WriteTreeGivesANewKeyItsClassAndLeavesAnOldOneItsOwn) {
+    WriteTree(*registry_, scratch_, "Above\\Tree", {"", "Top", {}, {{"Old", "Kept", {}, {}}}});
+    const KeySnapshot again{"", "Other", {SzValue("", "top")}, {{"Old", "Other", {}, {}}, {"New", "Новый", {}, {}}}};
+    WriteTree(*registry_, scratch_, "Above\\Tree", again);
+    const KeySnapshot tree{"Tree", "Top", {SzValue("", "top")}, {{"Old", "Kept", {}, {}}, {"New", "Новый", {}, {}}}};
+    EXPECT_EQ(KeySnapshot({"", "", {}, {tree}}), ReadTree(*registry_, scratch_, "Above"));
 }
 
 }  // namespace

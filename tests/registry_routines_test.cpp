@@ -23,6 +23,15 @@ protected:
     std::optional<RegValue> Value(const std::string& path, const std::string& name) {
         return routines_.ReadRegValue(W(path), W(name));
     }
+    // What a read answers and the status it gives, to be compared as one.
+    template <typename T>
+    std::pair<std::optional<T>, RegStatus> Answer(
+        std::optional<T> (RegistryRoutines::*read)(const std::wstring&, const std::wstring&, RegStatus*),
+        const std::string& path, const std::wstring& name) {
+        RegStatus status = -1;
+        std::optional<T> answer = (routines_.*read)(W(path), name, &status);
+        return {answer, status};
+    }
 
     std::unique_ptr<Registry> registry_ = MakeTestRegistry();
     std::unique_ptr<AnsiCodec> codec_ = MakeTestCodec();
@@ -51,13 +60,10 @@ TEST_F(RegistryRoutinesTest, GetRegStringReadsAnyStoredValueAsText) {
 
 TEST_F(RegistryRoutinesTest, ReadRegValueTellsMissingFromEmpty) {
     Set("zero", kRegNone, {});
-    RegStatus status = -1;
-    EXPECT_EQ(routines_.ReadRegValue(W(kKey), L"zero", &status), (RegValue{kRegNone, {}}));
-    EXPECT_EQ(status, kErrorSuccess);
-    EXPECT_EQ(routines_.ReadRegValue(W(kKey), L"missing", &status), std::nullopt);
-    EXPECT_EQ(status, kErrorFileNotFound);
-    EXPECT_EQ(routines_.ReadRegValue(W(kKey + "\\Missing"), L"", &status), std::nullopt);
-    EXPECT_EQ(status, kErrorFileNotFound);
+    using Read = std::pair<std::optional<RegValue>, RegStatus>;
+    EXPECT_EQ(Answer(&RegistryRoutines::ReadRegValue, kKey, L"zero"), Read(RegValue{kRegNone, {}}, kErrorSuccess));
+    EXPECT_EQ(Answer(&RegistryRoutines::ReadRegValue, kKey, L"missing"), Read(std::nullopt, kErrorFileNotFound));
+    EXPECT_EQ(Answer(&RegistryRoutines::ReadRegValue, kKey + "\\Missing", L""), Read(std::nullopt, kErrorFileNotFound));
 }
 
 // The value the registry takes "Command" for, spelled as stored; one that
@@ -65,13 +71,11 @@ TEST_F(RegistryRoutinesTest, ReadRegValueTellsMissingFromEmpty) {
 TEST_F(RegistryRoutinesTest, StoredValueNameIsTheKeysOwnSpelling) {
     Set("Command.bk", kRegSz, SzBytes("backup"));
     Set("cOMMAND", kRegSz, SzBytes("descriptor"));
-    RegStatus status = -1;
-    EXPECT_EQ(routines_.StoredValueName(W(kKey), L"Command", &status), L"cOMMAND");
-    EXPECT_EQ(status, kErrorSuccess);
-    EXPECT_EQ(routines_.StoredValueName(W(kKey), L"Comman", &status), std::nullopt);
-    EXPECT_EQ(status, kErrorFileNotFound);
-    EXPECT_EQ(routines_.StoredValueName(W(kKey + "\\Missing"), L"Command", &status), std::nullopt);
-    EXPECT_EQ(status, kErrorFileNotFound);
+    using Name = std::pair<std::optional<std::wstring>, RegStatus>;
+    const auto stored = &RegistryRoutines::StoredValueName;
+    EXPECT_EQ(Answer(stored, kKey, L"Command"), Name(L"cOMMAND", kErrorSuccess));
+    EXPECT_EQ(Answer(stored, kKey, L"Comman"), Name(std::nullopt, kErrorFileNotFound));
+    EXPECT_EQ(Answer(stored, kKey + "\\Missing", L"Command"), Name(std::nullopt, kErrorFileNotFound));
 }
 
 TEST_F(RegistryRoutinesTest, SetRegStringCreatesThePathAndStoresTextWithItsNul) {

@@ -2,6 +2,9 @@
 // screen resolutions.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "ui/Form1Layout.h"
 
 namespace wof {
@@ -50,55 +53,55 @@ TEST(FontHeightForPointSize, IsTheNegatedCharacterHeightInPixels) {
     EXPECT_EQ(FontHeightForPointSize(800, 72), -8);
 }
 
-TEST(LayoutForm1, At96Dpi) {
-    const Form1Layout layout = LayoutForm1(Dpi{96, 96});
-    EXPECT_EQ(layout.client, (PixelSize{434, 197}));
-    EXPECT_EQ(layout.label1, (PixelRect{16, 16, 401, 41}));
-    EXPECT_EQ(layout.label2, (PixelRect{16, 56, 385, 57}));
-    EXPECT_EQ(layout.command2, (PixelRect{200, 128, 97, 25}));
-    EXPECT_EQ(layout.command1, (PixelRect{304, 128, 97, 25}));
-    EXPECT_EQ(layout.label3, (PixelRect{16, 176, 193, 17}));
-    EXPECT_EQ(layout.windowFontHeight, -11);
-    EXPECT_EQ(layout.headingFontHeight, -19);
+constexpr const PixelRect Form1Layout::*kControls[] = {&Form1Layout::label1, &Form1Layout::label2,
+                                                       &Form1Layout::command2, &Form1Layout::command1,
+                                                       &Form1Layout::label3};
+
+void ExpectLayout(const Form1Layout& layout, const Form1Layout& expected) {
+    EXPECT_EQ(layout.client, expected.client);
+    for (const PixelRect Form1Layout::*rect : kControls) EXPECT_EQ(layout.*rect, expected.*rect);
+    EXPECT_EQ(layout.windowFontHeight, expected.windowFontHeight);
+    EXPECT_EQ(layout.headingFontHeight, expected.headingFontHeight);
 }
 
-TEST(LayoutForm1, At120Dpi) {
-    const Form1Layout layout = LayoutForm1(Dpi{120, 120});
-    EXPECT_EQ(layout.client, (PixelSize{543, 246}));
-    EXPECT_EQ(layout.label1, (PixelRect{20, 20, 501, 51}));
-    EXPECT_EQ(layout.label2, (PixelRect{20, 70, 481, 71}));
-    EXPECT_EQ(layout.command2, (PixelRect{250, 160, 121, 31}));
-    EXPECT_EQ(layout.command1, (PixelRect{380, 160, 121, 31}));
-    EXPECT_EQ(layout.label3, (PixelRect{20, 220, 241, 21}));
-    EXPECT_EQ(layout.windowFontHeight, -14);
-    EXPECT_EQ(layout.headingFontHeight, -24);
+TEST(LayoutForm1, At96Dpi) {
+    ExpectLayout(LayoutForm1(Dpi{96, 96}), {{434, 197},
+                                            {16, 16, 401, 41},
+                                            {16, 56, 385, 57},
+                                            {200, 128, 97, 25},
+                                            {304, 128, 97, 25},
+                                            {16, 176, 193, 17},
+                                            -11,
+                                            -19});
 }
 
 // Large fonts must not change the window's proportions: every length is
 // a quarter larger than at 96 DPI, give or take the rounding of one pixel.
 TEST(LayoutForm1, At120DpiIsTheSameWindowAQuarterLarger) {
-    const Form1Layout small = LayoutForm1(Dpi{96, 96});
     const Form1Layout large = LayoutForm1(Dpi{120, 120});
-    const auto expectQuarterLarger = [](int smallPixels, int largePixels) {
-        EXPECT_NEAR(largePixels, smallPixels * 1.25, 1.0) << smallPixels << " at 96 DPI";
-    };
-    expectQuarterLarger(small.client.width, large.client.width);
-    expectQuarterLarger(small.client.height, large.client.height);
-    for (const PixelRect Form1Layout::*rect : {&Form1Layout::label1, &Form1Layout::label2, &Form1Layout::command2,
-                                               &Form1Layout::command1, &Form1Layout::label3}) {
-        expectQuarterLarger((small.*rect).left, (large.*rect).left);
-        expectQuarterLarger((small.*rect).top, (large.*rect).top);
-        expectQuarterLarger((small.*rect).width, (large.*rect).width);
-        expectQuarterLarger((small.*rect).height, (large.*rect).height);
+    ExpectLayout(large, {{543, 246},
+                         {20, 20, 501, 51},
+                         {20, 70, 481, 71},
+                         {250, 160, 121, 31},
+                         {380, 160, 121, 31},
+                         {20, 220, 241, 21},
+                         -14,
+                         -24});
+    const Form1Layout small = LayoutForm1(Dpi{96, 96});
+    std::vector<std::pair<int, int>> lengths = {{small.client.width, large.client.width},
+                                                {small.client.height, large.client.height}};
+    for (const PixelRect Form1Layout::*rect : kControls) {
+        for (int PixelRect::*length : {&PixelRect::left, &PixelRect::top, &PixelRect::width, &PixelRect::height})
+            lengths.push_back({small.*rect.*length, large.*rect.*length});
     }
+    for (const auto& [smallPixels, largePixels] : lengths)
+        EXPECT_NEAR(largePixels, smallPixels * 1.25, 1.0) << smallPixels << " at 96 DPI";
 }
 
 TEST(LayoutForm1, ControlsStayInsideTheClientAreaAtCommonResolutions) {
     for (const int dpi : {72, 96, 120, 144, 192}) {
         const Form1Layout layout = LayoutForm1(Dpi{dpi, dpi});
-        for (const PixelRect Form1Layout::*rect : {&Form1Layout::label1, &Form1Layout::label2,
-                                                   &Form1Layout::command2, &Form1Layout::command1,
-                                                   &Form1Layout::label3}) {
+        for (const PixelRect Form1Layout::*rect : kControls) {
             const PixelRect& control = layout.*rect;
             EXPECT_GE(control.left, 0) << dpi;
             EXPECT_GE(control.top, 0) << dpi;

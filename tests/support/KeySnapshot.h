@@ -19,10 +19,9 @@ struct ValueType {
     const char* name;
 };
 inline constexpr ValueType kValueTypes[] = {
-    {kRegNone, "REG_NONE"},   {kRegSz, "REG_SZ"},       {kRegExpandSz, "REG_EXPAND_SZ"},
-    {kRegBinary, "REG_BINARY"}, {kRegDword, "REG_DWORD"}, {kRegDwordBigEndian, "REG_DWORD_BIG_ENDIAN"},
-    {kRegLink, "REG_LINK"},   {kRegMultiSz, "REG_MULTI_SZ"}, {kRegQword, "REG_QWORD"},
-};
+    {kRegNone, "REG_NONE"}, {kRegSz, "REG_SZ"}, {kRegExpandSz, "REG_EXPAND_SZ"}, {kRegBinary, "REG_BINARY"},
+    {kRegDword, "REG_DWORD"}, {kRegDwordBigEndian, "REG_DWORD_BIG_ENDIAN"}, {kRegLink, "REG_LINK"},
+    {kRegMultiSz, "REG_MULTI_SZ"}, {kRegQword, "REG_QWORD"}};
 
 struct SnapshotValue {
     std::string name;

@@ -28,18 +28,8 @@ namespace wof {
 // The calls, for counting and fault injection. The W form of a call
 // counts as the call.
 enum class RegFunction {
-    kOpenKeyEx,
-    kCreateKeyEx,
-    kCreateKey,
-    kQueryValueEx,
-    kSetValueEx,
-    kEnumKeyEx,
-    kEnumValue,
-    kDeleteKey,
-    kDeleteValue,
-    kCloseKey,
-    kQueryInfoKey,
-    kFlushKey,
+    kOpenKeyEx, kCreateKeyEx, kCreateKey, kQueryValueEx, kSetValueEx, kEnumKeyEx,
+    kEnumValue, kDeleteKey, kDeleteValue, kCloseKey, kQueryInfoKey, kFlushKey
 };
 constexpr std::size_t kRegFunctionCount = 12;
 

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "tests/support/Utf8.h"
+#include "tests/wine/Windows.h"
 
 namespace {
 
@@ -58,49 +59,12 @@ int ButtonId(const std::wstring& name) {
     return 0;
 }
 
-HWND FindVisible(const wchar_t* cls, const std::wstring& title) {
-    HWND window = FindWindowW(cls, title.c_str());
-    return window && IsWindowVisible(window) ? window : nullptr;
-}
-
-HWND WaitFor(const wchar_t* cls, const std::wstring& title, DWORD timeoutMs) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
-        if (HWND window = FindVisible(cls, title)) return window;
-    return nullptr;
-}
-
-HWND WaitForBox(DWORD timeoutMs) { return WaitFor(L"#32770", kTitle, timeoutMs); }
-
-BOOL CALLBACK CollectBox(HWND window, LPARAM boxes) {
-    wchar_t cls[16], title[32];
-    if (IsWindowVisible(window) && GetClassNameW(window, cls, 16) && lstrcmpW(cls, L"#32770") == 0 &&
-        GetWindowTextW(window, title, 32) && lstrcmpW(title, kTitle) == 0)
-        reinterpret_cast<std::vector<HWND>*>(boxes)->push_back(window);
-    return TRUE;
-}
-
-std::vector<HWND> OpenBoxes() {
-    std::vector<HWND> boxes;
-    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
-    return boxes;
-}
+HWND WaitForBox(DWORD timeoutMs) { return WaitForWindow(L"#32770", kTitle, timeoutMs); }
 
 bool WaitForClose(HWND box, DWORD timeoutMs) {
     for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
         if (!IsWindow(box)) return true;
     return false;
-}
-
-// The window belongs to another process, so GetWindowText would not ask
-// it; WM_GETTEXT does.
-std::wstring TextOf(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
-    std::vector<wchar_t> text(length + 1);
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                        5000, &copied);
-    return std::wstring(text.data(), copied);
 }
 
 // Line ends as LF, so that texts compare the same on every side.
@@ -109,18 +73,7 @@ std::string Utf8(std::wstring text) {
     return wof::Utf8(text);
 }
 
-BOOL CALLBACK CollectButton(HWND child, LPARAM buttons) {
-    wchar_t cls[16];
-    if (GetClassNameW(child, cls, 16) && lstrcmpiW(cls, L"Button") == 0 && IsWindowVisible(child))
-        reinterpret_cast<std::vector<HWND>*>(buttons)->push_back(child);
-    return TRUE;
-}
-
-std::vector<HWND> ButtonsOf(HWND window) {
-    std::vector<HWND> buttons;
-    EnumChildWindows(window, CollectButton, reinterpret_cast<LPARAM>(&buttons));
-    return buttons;
-}
+std::vector<HWND> ButtonsOf(HWND window) { return VisibleWindows(window, L"Button", nullptr); }
 
 std::wstring WithoutAmpersands(std::wstring text) {
     text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
@@ -177,7 +130,7 @@ bool AnswerBox(const std::wstring& answer, DWORD timeoutMs) {
 }
 
 bool PressInWindow(const std::wstring& title, const std::wstring& label, DWORD timeoutMs) {
-    HWND window = WaitFor(nullptr, title, timeoutMs);
+    HWND window = WaitForWindow(nullptr, title, timeoutMs);
     if (!window) {
         std::printf("boxdriver: no \"%s\" window within %lu ms\n", Utf8(title).c_str(),
                     static_cast<unsigned long>(timeoutMs));
@@ -233,7 +186,7 @@ bool OneBoxFor(DWORD ms, DWORD timeoutMs) {
         return false;
     }
     for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
-        const std::vector<HWND> boxes = OpenBoxes();
+        const std::vector<HWND> boxes = VisibleWindows(nullptr, L"#32770", kTitle);
         if (boxes.size() != 1 || boxes[0] != first) {
             std::printf("boxdriver: %u \"Word Open Fix\" boxes open after %lu ms%s\n",
                         static_cast<unsigned>(boxes.size()), static_cast<unsigned long>(GetTickCount() - start),

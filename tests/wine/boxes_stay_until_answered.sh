@@ -10,17 +10,13 @@
 source "$(dirname "$0")/program.sh"
 begin_suite boxes "$@"
 must wine_manages_windows
-tool=$WINEPREFIX/drive_c/Tool
 
 # start_with_box [--no-log] ANSWER...: the seeded registry, C:\Tool holding
 # only the exe (and, with --no-log, a folder where the log would go), the
 # program started, Kemaskini pressed and the boxes answered up to the one
 # to test, which is then open.
 start_with_box() {
-    regtool seed-demo
-    must rm -rf "$tool"
-    must mkdir -p "$tool"
-    must cp "$build/WordOpenFix.exe" "$tool/"
+    fresh_tool_folder
     [ "${1:-}" != --no-log ] || { shift && must mkdir "$tool/WordOpenFix.txt"; }
     run_program start "$form1:Kemaskini" "$@" >/dev/null
     boxdriver --one-box-for 0
@@ -45,12 +41,6 @@ ends_with() {
     kill "$pid" 2>/dev/null
     check "the program exited with status $1 (was $status)" [ "$status" = "$1" ]
 }
-
-# registry_is DUMP: the registry as in $expected/DUMP.
-registry_is() {
-    regtool dump >"$out/now.dump" && same "$expected/$1" "$out/now.dump"
-}
-unchanged() { registry_is seeded.dump && same <(echo WordOpenFix.exe) <(ls -A "$tool"); }
 
 for event in '{WM_CLOSE}' '{Close}' '{Click Kemaskini}'; do
     echo "# $event while the confirmation is open"

@@ -5,21 +5,6 @@
 # Prints "ok - ..." or "not ok - ..." per check, then "N passed, M failed".
 source "$(dirname "$0")/program.sh"
 begin_suite e2e "$@"
-tool=$WINEPREFIX/drive_c/Tool
-
-# fresh_tool_folder: the seeded registry and C:\Tool holding only the exe.
-fresh_tool_folder() {
-    regtool seed-demo
-    must rm -rf "$tool"
-    must mkdir -p "$tool"
-    must cp "$build/WordOpenFix.exe" "$tool/"
-}
-
-# unchanged_and_no_log: the registry as seeded and C:\Tool as it was.
-unchanged_and_no_log() {
-    regtool dump >"$out/unchanged.dump" &&
-        same "$expected/seeded.dump" "$out/unchanged.dump" && same <(echo WordOpenFix.exe) <(ls -A "$tool")
-}
 
 echo "# The window as built, then a close request"
 fresh_tool_folder
@@ -41,7 +26,7 @@ boxdriver "$form1:{Close}" >/dev/null
 wait_exit 30
 check "a close request ends the program with status 0" [ $? = 0 ]
 kill "$pid" 2>/dev/null
-check "the registry is unchanged and no log was written" unchanged_and_no_log
+check "the registry is unchanged and no log was written" unchanged
 
 echo "# Five starts in a row, each right after another program ran"
 for start in 1 2 3 4 5; do
@@ -61,7 +46,7 @@ run_program keluar "$form1:Keluar" >/dev/null
 wait_exit 30
 check "Keluar ends the program with status 0" [ $? = 0 ]
 kill "$pid" 2>/dev/null
-check "the registry is unchanged and no log was written" unchanged_and_no_log
+check "the registry is unchanged and no log was written" unchanged
 
 echo "# Yes, then OK: the repair"
 fresh_tool_folder
@@ -94,11 +79,11 @@ run_program entered "$form1:{Enter}" no
 check "Enter brought the box, which was answered No" same "$expected/entered.boxes" "$out/entered.boxes"
 check "no further box appeared" boxdriver --quiet-for 3
 check "the program is still running" kill -0 "$pid" 2>/dev/null
-check "the registry is unchanged and no log was written" unchanged_and_no_log
+check "the registry is unchanged and no log was written" unchanged
 boxdriver --timeout 30 "$form1:Kemaskini" no >"$out/declined.boxes"
 check "Kemaskini then asks again; No" same "$expected/declined.boxes" "$out/declined.boxes"
 check "the program is still running" kill -0 "$pid" 2>/dev/null
-check "the registry is still unchanged and no log was written" unchanged_and_no_log
+check "the registry is still unchanged and no log was written" unchanged
 boxdriver "$form1:Keluar" >/dev/null
 wait_exit 30
 check "Keluar then ends the program with status 0" [ $? = 0 ]
@@ -106,7 +91,7 @@ kill "$pid" 2>/dev/null
 
 echo "# The log cannot be created: an error and nothing changed"
 fresh_tool_folder
-mkdir "$tool/WordOpenFix.txt"
+must mkdir "$tool/WordOpenFix.txt"
 # The error box names the log and says that nothing changed.
 run_to_end no-log no-log.boxes 1 yes ok
 check "the registry is unchanged" same "$expected/seeded.dump" "$out/no-log.dump"
@@ -122,16 +107,18 @@ check "the registry is unchanged" same "$out/unregistered-before.dump" "$out/unr
 check "the log beside the exe holds the four lines, all empty" \
     cmp <(expected_log '' '' '' '') "$tool/WordOpenFix.txt"
 
+# word12 DUMP, word8 DUMP: the part of DUMP that is Word.Document.12's, Word.Document.8's.
+word12() { sed -n '/^\[HKCR\\Word.Document.8\]/q;p' "$1"; }
+word8() { sed -n '/^\[HKCR\\Word.Document.8\]/,$p' "$1"; }
+
 echo "# Access denied to Word.Document.8's keys, as to a user who is not an administrator"
 fresh_tool_folder
 check "Wine refuses to open the protected keys for changing" regtool deny-changes Word.Document.8
 # The error box names Word.Document.8 and asks for an administrator.
 run_to_end denied denied.boxes 1 yes ok
 # Word.Document.12 is repaired, Word.Document.8 left exactly as seeded.
-sed '/^\[HKCR\\Word.Document.8\]/,$d' "$expected/repaired.dump" >"$out/denied.expected.dump"
-sed -n '/^\[HKCR\\Word.Document.8\]/,$p' "$expected/seeded.dump" >>"$out/denied.expected.dump"
 check "Word.Document.12 is repaired and nothing of Word.Document.8 changed" \
-    same "$out/denied.expected.dump" "$out/denied.dump"
+    same <(word12 "$expected/repaired.dump" && word8 "$expected/seeded.dump") "$out/denied.dump"
 check "the log beside the exe holds the four lines read" cmp "$out/expected.log" "$tool/WordOpenFix.txt"
 
 echo "# Office's spelling in lower case, and a ddeexec subkey of Word.Document.12 that may not be deleted"
@@ -143,15 +130,12 @@ check "the descriptor value is seeded as \"command\"" grep -q '^  "command" REG_
 # The error box names the rename, says Word.Document.12 was left as it was
 # and asks for an administrator.
 run_to_end undeletable undeletable.boxes 1 yes ok
-regtool dump Word.Document.12 >"$out/undeletable12.dump"
-regtool dump Word.Document.8 >"$out/undeletable8.dump"
 check "Word.Document.12 is as it was, name for name and byte for byte" \
-    same <(sed -n '/^\[HKCR\\Word.Document.8\]/q;p' "$out/undeletable-before.dump") "$out/undeletable12.dump"
+    same <(word12 "$out/undeletable-before.dump") <(word12 "$out/undeletable.dump")
 # Word.Document.8 is repaired, and its keys keep their spelling.
-sed -n '/^\[HKCR\\Word.Document.8\]/,$p' "$expected/repaired.dump" |
-    sed '/^\[/{s/\\Shell/\\shell/;s/\\Open/\\open/;s/\\Command\]/\\command]/}' >"$out/undeletable.expected8"
 check "Word.Document.8 is repaired, its keys spelled as they were" \
-    same "$out/undeletable.expected8" "$out/undeletable8.dump"
+    same <(word8 "$expected/repaired.dump" | sed '/^\[/{s/\\Shell/\\shell/;s/\\Open/\\open/;s/\\Command\]/\\command]/}') \
+    <(word8 "$out/undeletable.dump")
 
 echo "# At 120 DPI (large fonts) the same window, a quarter larger"
 must quietly wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f

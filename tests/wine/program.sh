@@ -34,9 +34,8 @@ begin_suite() {
     must wine_for "$build"
     must start_display
     out=$build/$1
-    must rm -rf "$out"
-    must mkdir -p "$out"
-    must new_prefix "$out/prefix"
+    must rm -rf "$out" && must new_prefix "$out/prefix"
+    tool=$WINEPREFIX/drive_c/Tool
 }
 
 # end_suite: the count, as the last line; the exit status says whether all passed.
@@ -62,9 +61,8 @@ same() { diff -u "$1" "$2" >&2; }  # same EXPECTED ACTUAL, showing the differenc
 # run_helper NAME ARG...: runs the helper program NAME (tests/wine/*.cpp);
 # outside a check, a failure stops the script.
 run_helper() {
-    local status=0
-    wine "$build/tests/wine/$1.exe" "${@:2}" || status=$?
-    [ "$status" = 0 ] && return
+    wine "$build/tests/wine/$1.exe" "${@:2}" && return
+    local status=$?
     [ -n "${in_check:-}" ] || stop "$* exited with status $status"
     echo "$* exited with status $status" >&2
     return "$status"
@@ -75,6 +73,19 @@ windowprobe() { run_helper windowprobe "$@"; }
 
 # The program as its user starts it; the exe's Windows path is $exe.
 exe='C:\Tool\WordOpenFix.exe'
+
+# fresh_tool_folder: the seeded registry, and $tool (C:\Tool) holding only the exe.
+fresh_tool_folder() {
+    regtool seed-demo
+    must rm -rf "$tool"
+    must mkdir -p "$tool"
+    must cp "$build/WordOpenFix.exe" "$tool/"
+}
+
+# registry_is DUMP: the registry as in $expected/DUMP.
+registry_is() { regtool dump >"$out/now.dump" && same "$expected/$1" "$out/now.dump"; }
+# unchanged: the registry as seeded, and no log beside the exe.
+unchanged() { registry_is seeded.dump && same <(echo WordOpenFix.exe) <(ls -A "$tool"); }
 
 # run_program NAME ANSWER...: starts the program, answers its boxes into
 # $out/NAME.boxes (a transcript, also shown) and leaves its pid in $pid.

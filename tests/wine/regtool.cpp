@@ -1,48 +1,34 @@
 // Seeds and prints the registry the end-to-end tests and the demo work on.
 //
 //   regtool seed-demo [--office-spelling]
-//                       replaces HKCR\Word.Document.12 and HKCR\Word.Document.8
-//                       with the keys a machine with Word 2007 has; with
-//                       --office-spelling, the verb's keys and the value
-//                       "command" in lower case, as Office writes them
+//       HKCR\Word.Document.12 and HKCR\Word.Document.8 replaced with the keys
+//       of a machine with Word 2007; with --office-spelling, the verb's keys
+//       and the value "command" in lower case, as Office writes them
 //   regtool seed-hostile
-//                       seed-demo, then each ProgID's Shell\Open\ddeexec
-//                       replaced with a tree made to break a copy: deep,
-//                       long names, a 1 MiB value, empty values of every
-//                       type, classes, text outside the ANSI code page
-//   regtool set KEY NAME TYPE DATA
-//                       sets the value NAME (empty: the default) of
-//                       HKCR\KEY; DATA is text for REG_SZ and REG_EXPAND_SZ,
-//                       hex bytes ("01 00 00 2a") for any other type
-//   regtool dump [KEY...]
-//                       prints the trees of both ProgIDs, or those of the
-//                       KEYs below HKCR, in a canonical text form
-//   regtool export [--text] KEY...
-//                       prints the trees of the KEYs below HKCR as regedit
-//                       exports them (.reg, version 5.00, LF line ends); a
-//                       REG_EXPAND_SZ or REG_MULTI_SZ has a comment with its
-//                       text before its bytes, and with --text the comment
-//                       alone; a key that is not there is a comment too
-//   regtool value KEY NAME
-//                       prints one value of HKCR\KEY as dump does
-//   regtool deny-changes PROGID
-//                       denies everyone the rights to change PROGID's
-//                       Shell\Open\Command and Shell\Open\ddeexec trees, as
-//                       HKCR is to a user who is not an administrator, and
-//                       fails if a key still opens for changing
-//   regtool deny-delete KEY
-//                       denies everyone the right to delete HKCR\KEY, and
-//                       fails if it can no longer be read or still opens
-//                       for all access
+//       seed-demo, then each ProgID's Shell\Open\ddeexec replaced with a tree
+//       made to break a copy (HostileTree below)
 //   regtool seed-standin EXE
-//                       seed-demo with EXE as the program the open command
-//                       starts, and .docx and .doc bound to the two ProgIDs
+//       seed-demo with EXE as the program the open command starts, and .docx
+//       and .doc bound to the two ProgIDs
+//   regtool set KEY NAME TYPE DATA
+//       sets the value NAME (empty: the default) of HKCR\KEY; DATA is text for
+//       REG_SZ and REG_EXPAND_SZ, hex bytes ("01 00 00 2a") for other types
+//   regtool dump [KEY...]   regtool value KEY NAME
+//       the trees of both ProgIDs, or of the KEYs below HKCR, or one value,
+//       in a canonical text form
+//   regtool export [--text] KEY...
+//       the trees of the KEYs below HKCR as regedit exports them (.reg 5.00,
+//       LF line ends); a REG_EXPAND_SZ or REG_MULTI_SZ gets a comment with its
+//       text before its bytes, with --text the comment alone
+//   regtool deny-changes PROGID   regtool deny-delete KEY
+//       denies everyone the rights to change PROGID's Shell\Open\Command and
+//       Shell\Open\ddeexec trees, as to a user who is not an administrator,
+//       or to delete HKCR\KEY, and fails unless Wine then refuses them
 //
-// Trees are written and read through tests/support/RegistryTree.h, so that
-// their types and bytes (REG_MULTI_SZ NULs included) are exactly what we
-// mean; seed-demo writes the registration the GoogleTest suites seed too
-// (tests/support/Word2007Registration.h). Whatever fails is named on
-// standard error, with its status, and ends regtool with exit status 1.
+// Trees go through tests/support/RegistryTree.h, types and bytes exactly as
+// meant; seed-demo writes the registration the GoogleTest suites seed too.
+// Whatever fails is named on standard error, with its status, and ends
+// regtool with exit status 1.
 #include <windows.h>
 #include <aclapi.h>
 #include <fcntl.h>
@@ -55,7 +41,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/KeyHandle.h"
+#include "registry/NameCase.h"
 #include "registry/Utf16.h"
 #include "registry/Win32Registry.h"
 #include "tests/support/RegistryTree.h"
@@ -162,77 +148,45 @@ std::vector<std::uint8_t> ParseData(DWORD type, const std::string& data) {
     return bytes;
 }
 
-const DWORD kChangeRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE;
-
 // Adds a deny entry of rights for everyone to the key's own, so that
-// reading stays allowed.
-HKEY Deny(HKEY parent, const std::wstring& name, const std::wstring& path, DWORD rights) {
+// reading stays allowed, and fails unless opening the key for refused is
+// then refused.
+void Deny(const std::string& path, DWORD rights, DWORD refused) {
+    const std::wstring shown = wof::WideFromUtf8("HKCR\\" + path);
     HKEY key;
-    Check(RegOpenKeyExW(parent, name.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_ENUMERATE_SUB_KEYS, &key),
-          "RegOpenKeyExW", path);
+    Check(RegOpenKeyExW(HKEY_CLASSES_ROOT, wof::WideFromUtf8(path).c_str(), 0, READ_CONTROL | WRITE_DAC, &key),
+          "RegOpenKeyExW", shown);
     PACL dacl = nullptr, denying = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     Check(GetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
                           &descriptor),
-          "GetSecurityInfo", path);
+          "GetSecurityInfo", shown);
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
     if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
-        Check(static_cast<LONG>(GetLastError()), "AllocateAndInitializeSid", path);
-    EXPLICIT_ACCESSW deny{};
-    deny.grfAccessPermissions = rights;
-    deny.grfAccessMode = DENY_ACCESS;
-    deny.grfInheritance = NO_INHERITANCE;
+        Check(static_cast<LONG>(GetLastError()), "AllocateAndInitializeSid", shown);
+    EXPLICIT_ACCESSW deny{rights, DENY_ACCESS, NO_INHERITANCE, {}};
     deny.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     deny.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
     deny.Trustee.ptstrName = static_cast<LPWSTR>(everyone);
-    Check(SetEntriesInAclW(1, &deny, dacl, &denying), "SetEntriesInAclW", path);
+    Check(SetEntriesInAclW(1, &deny, dacl, &denying), "SetEntriesInAclW", shown);
     Check(SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, denying, nullptr),
-          "SetSecurityInfo", path);
+          "SetSecurityInfo", shown);
     LocalFree(denying);
     LocalFree(descriptor);
     FreeSid(everyone);
-    return key;
-}
-
-// Fails unless opening path below parent with rights is refused.
-void ExpectRefused(HKEY parent, const std::wstring& name, const std::wstring& path, DWORD rights) {
-    HKEY key;
-    const LONG status = RegOpenKeyExW(parent, name.c_str(), 0, rights, &key);
-    if (status == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        Fail(wof::Utf8(path) + " still opens for changing: access is not checked");
-    }
-    if (status != ERROR_ACCESS_DENIED) Check(status, "RegOpenKeyExW for changing", path);
+    RegCloseKey(key);
+    const LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, wof::WideFromUtf8(path).c_str(), 0, refused, &key);
+    if (status == ERROR_SUCCESS) Fail(wof::Utf8(shown) + " still opens so: access is not checked");
+    if (status != ERROR_ACCESS_DENIED) Check(status, "RegOpenKeyExW", shown);
 }
 
 // Denies the change rights to the key and to each key below it: a tree
 // that could be emptied from below would not be protected.
-void DenyChanges(HKEY parent, const std::wstring& name, const std::wstring& path) {
-    HKEY key = Deny(parent, name, path, kChangeRights);
-    std::vector<wchar_t> subKey(256);
-    for (DWORD i = 0;; ++i) {
-        DWORD chars = static_cast<DWORD>(subKey.size());
-        LONG status = RegEnumKeyExW(key, i, subKey.data(), &chars, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        Check(status, "RegEnumKeyExW", path);
-        const std::wstring child(subKey.data(), chars);
-        DenyChanges(key, child, path + L"\\" + child);
-    }
-    RegCloseKey(key);
-    ExpectRefused(parent, name, path, kChangeRights);
-}
-
-// Denies deleting the key. Wine enforces that where the key is opened
-// for all access, as a rename opens it, though not in RegDeleteKeyW; the
-// check is made there, and reading must stay allowed.
-void DenyDelete(const std::wstring& path) {
-    const std::wstring full = L"HKCR\\" + path;
-    RegCloseKey(Deny(HKEY_CLASSES_ROOT, path, full, DELETE));
-    HKEY key;
-    Check(RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key), "RegOpenKeyExW for reading", full);
-    RegCloseKey(key);
-    ExpectRefused(HKEY_CLASSES_ROOT, path, full, KEY_ALL_ACCESS);
+void DenyChanges(const std::string& path, const KeySnapshot& tree) {
+    const DWORD change = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE;
+    Deny(path, change, change);
+    for (const KeySnapshot& sub : tree.subkeys) DenyChanges(path + "\\" + sub.name, sub);
 }
 
 // Sixteen bytes a line, each line after the first indented under the first.
@@ -284,21 +238,12 @@ void PrintValue(const SnapshotValue& v) {
 }
 
 void PrintOneValue(const std::string& path, const std::string& name) {
-    wof::KeyHandle key(g_registry);
-    Check(g_registry.OpenKeyExW(wof::kHkeyClassesRoot, wof::Utf16FromUtf8(path), KEY_READ, key.put()),
-          "RegOpenKeyExW", wof::WideFromUtf8(path));
-    SnapshotValue v{name, REG_NONE, {}};
-    std::uint32_t size = 0;
-    LONG status = g_registry.QueryValueExW(key.get(), wof::Utf16FromUtf8(name), &v.type, nullptr, &size);
-    if (status == ERROR_FILE_NOT_FOUND) {
-        std::printf("  %s missing\n", DumpName(name).c_str());
-        return;
+    const std::optional<KeySnapshot> key = wof::ReadTree(g_registry, wof::kHkeyClassesRoot, path);
+    if (!key) Fail("no key HKCR\\" + path);
+    for (const SnapshotValue& v : key->values) {
+        if (wof::SameName(v.name, name)) return PrintValue({name, v.type, v.data});
     }
-    v.data.resize(size);
-    if (status == ERROR_SUCCESS)
-        status = g_registry.QueryValueExW(key.get(), wof::Utf16FromUtf8(name), &v.type, v.data.data(), &size);
-    Check(status, "RegQueryValueExW", wof::WideFromUtf8(path + "\\" + name));
-    PrintValue(v);
+    std::printf("  %s missing\n", DumpName(name).c_str());
 }
 
 // The names in the order of their UTF-16 code units, as Windows lists them.
@@ -319,11 +264,8 @@ void DumpKey(const KeySnapshot& key, const std::string& path) {
 
 void Dump(const std::string& path) {
     const std::optional<KeySnapshot> tree = wof::ReadTree(g_registry, wof::kHkeyClassesRoot, path);
-    if (tree) {
-        DumpKey(*tree, "HKCR\\" + path);
-    } else {
-        std::printf("[HKCR\\%s] missing\n", path.c_str());
-    }
+    if (!tree) return (void)std::printf("[HKCR\\%s] missing\n", path.c_str());
+    DumpKey(*tree, "HKCR\\" + path);
 }
 
 // Text in a .reg file's quotes: backslashes and quotes escaped.
@@ -416,11 +358,8 @@ void ExportKey(const KeySnapshot& key, const std::string& path, bool textOnly) {
 
 void Export(const std::string& path, bool textOnly) {
     const std::optional<KeySnapshot> tree = wof::ReadTree(g_registry, wof::kHkeyClassesRoot, path);
-    if (tree) {
-        ExportKey(*tree, "HKEY_CLASSES_ROOT\\" + path, textOnly);
-    } else {
-        std::printf("\n; [HKEY_CLASSES_ROOT\\%s] is not there\n", path.c_str());
-    }
+    if (!tree) return (void)std::printf("\n; [HKEY_CLASSES_ROOT\\%s] is not there\n", path.c_str());
+    ExportKey(*tree, "HKEY_CLASSES_ROOT\\" + path, textOnly);
 }
 
 int Usage() {
@@ -460,11 +399,15 @@ int Run(const std::vector<std::string>& args) {
         PrintOneValue(args[1], args[2]);
     } else if (command == "deny-changes" && count == 2) {
         for (const char* key : {"\\Shell\\Open\\Command", "\\Shell\\Open\\ddeexec"}) {
-            const std::wstring path = wof::WideFromUtf8(args[1] + key);
-            DenyChanges(HKEY_CLASSES_ROOT, path, L"HKCR\\" + path);
+            const std::optional<KeySnapshot> tree = wof::ReadTree(g_registry, wof::kHkeyClassesRoot, args[1] + key);
+            if (!tree) Fail("no key HKCR\\" + args[1] + key);
+            DenyChanges(args[1] + key, *tree);
         }
     } else if (command == "deny-delete" && count == 2) {
-        DenyDelete(wof::WideFromUtf8(args[1]));
+        // Wine enforces DELETE where the key is opened for all access, as a
+        // rename opens it, though not in RegDeleteKeyW; reading stays allowed.
+        Deny(args[1], DELETE, KEY_ALL_ACCESS);
+        if (!wof::ReadTree(g_registry, wof::kHkeyClassesRoot, args[1])) Fail("HKCR\\" + args[1] + " is gone");
     } else {
         return Usage();
     }

@@ -23,31 +23,20 @@
 #include <vector>
 
 #include "tests/support/Utf8.h"
+#include "tests/wine/Windows.h"
 
 namespace {
 
 using wof::Utf8;
 
-std::string TextOf(HWND window) {
-    std::vector<wchar_t> text(GetWindowTextLengthW(window) + 1);
-    return Utf8(std::wstring(text.data(), GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-}
-
-HWND WaitForWindow(const std::wstring& title) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(50)) {
-        HWND window = FindWindowW(nullptr, title.c_str());
-        if (window && IsWindowVisible(window)) return window;
-    }
-    std::printf("windowprobe: no \"%s\" window within 30 s\n", Utf8(title).c_str());
-    return nullptr;
-}
+std::string Text(HWND window) { return Utf8(TextOf(window)); }
 
 // Focus is kept per thread; GetFocus would only see this program's own.
 std::string FocusOf(HWND window) {
     GUITHREADINFO thread{};
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-    return thread.hwndFocus ? TextOf(thread.hwndFocus) : "(none)";
+    return thread.hwndFocus ? Text(thread.hwndFocus) : "(none)";
 }
 
 std::map<HWND, LOGFONTW> g_fonts;
@@ -109,12 +98,12 @@ int Describe(HWND window) {
 
     RECT client;
     GetClientRect(window, &client);
-    std::printf("title: %s\nclient: %ldx%ld\n", TextOf(window).c_str(), client.right, client.bottom);
+    std::printf("title: %s\nclient: %ldx%ld\n", Text(window).c_str(), client.right, client.bottom);
     for (HWND control : controls) {
         wchar_t cls[64] = L"";
         GetClassNameW(control, cls, 64);
         const RECT rect = place(control);
-        std::printf("%s \"%s\": %ld,%ld %ldx%ld", Utf8(cls).c_str(), TextOf(control).c_str(), rect.left, rect.top,
+        std::printf("%s \"%s\": %ld,%ld %ldx%ld", Utf8(cls).c_str(), Text(control).c_str(), rect.left, rect.top,
                     rect.right - rect.left, rect.bottom - rect.top);
         auto font = g_fonts.find(control);
         if (font == g_fonts.end())
@@ -129,7 +118,7 @@ int Describe(HWND window) {
     HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
     HWND stop = first;
     for (size_t i = 0; stop && i < controls.size(); ++i) {
-        std::printf(" %s", TextOf(stop).c_str());
+        std::printf(" %s", Text(stop).c_str());
         stop = GetNextDlgTabItem(window, stop, FALSE);
         if (stop == first) break;
     }
@@ -146,8 +135,11 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: windowprobe describe|origin|geometry|focus TITLE\n");
         return 2;
     }
-    HWND window = WaitForWindow(argv[2]);
-    if (!window) return 1;
+    HWND window = WaitForWindow(nullptr, argv[2], 30000);
+    if (!window) {
+        std::printf("windowprobe: no \"%s\" window within 30 s\n", Utf8(argv[2]).c_str());
+        return 1;
+    }
     if (command == L"describe") return Describe(window);
     if (command == L"focus") {
         // The window may become visible an instant before it takes the focus.
