@@ -565,22 +565,6 @@ void MemoryRegistry::InjectFault(const RegFault& fault) {
     faults_.push_back(rule);
 }
 
-void MemoryRegistry::ClearFaults() { faults_.clear(); }
-
-std::uint64_t MemoryRegistry::CallCount(RegFunction function) const {
-    return calls_[static_cast<std::size_t>(function)];
-}
-
-std::uint64_t MemoryRegistry::TotalCalls() const {
-    std::uint64_t total = 0;
-    for (std::uint64_t count : calls_) total += count;
-    return total;
-}
-
-void MemoryRegistry::ResetCallCounts() { calls_.fill(0); }
-
-std::size_t MemoryRegistry::OpenHandleCount() const { return handles_.size(); }
-
 void MemoryRegistry::DenyWrites(const std::string& path) { denied_.push_back(StripTrailingBackslashes(path)); }
 
 std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::RootOf(const std::vector<std::string>& parts) const {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <set>
 #include <string>
@@ -90,15 +91,15 @@ public:
     // A lie needs the function it lies in: one of those its kind names.
     // Throws std::invalid_argument otherwise.
     void InjectFault(const RegFault& fault);
-    void ClearFaults();
+    void ClearFaults() { faults_.clear(); }
 
     // Calls made since construction or the last reset, failed ones included.
-    std::uint64_t CallCount(RegFunction function) const;
-    std::uint64_t TotalCalls() const;
-    void ResetCallCounts();
+    std::uint64_t CallCount(RegFunction function) const { return calls_[static_cast<std::size_t>(function)]; }
+    std::uint64_t TotalCalls() const { return std::accumulate(calls_.begin(), calls_.end(), std::uint64_t{0}); }
+    void ResetCallCounts() { calls_.fill(0); }
 
     // Handles handed out and not yet closed (root keys are not counted).
-    std::size_t OpenHandleCount() const;
+    std::size_t OpenHandleCount() const { return handles_.size(); }
 
     // The calls an injected fault failed or lied in, in order.
     struct FaultHit {

@@ -80,12 +80,6 @@ std::wstring WithoutAmpersands(std::wstring text) {
     return text;
 }
 
-void Press(HWND window, HWND button, const std::wstring& name) {
-    std::printf("pressed: %s\n", Utf8(name).c_str());
-    std::fflush(stdout);
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
-}
-
 // There may be no window manager to bring the window to the front, and
 // typed keys go only to the foreground window.
 bool TypeEnter(HWND window) {
@@ -121,7 +115,9 @@ bool AnswerBox(const std::wstring& answer, DWORD timeoutMs) {
         std::printf("boxdriver: the box has no %s button\n", Utf8(answer).c_str());
         return false;
     }
-    Press(box, pressed, answer);
+    std::printf("pressed: %s\n", Utf8(answer).c_str());
+    std::fflush(stdout);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(pressed), BN_CLICKED), reinterpret_cast<LPARAM>(pressed));
     if (!WaitForClose(box, timeoutMs)) {
         std::printf("boxdriver: the box stayed open after %s\n", Utf8(answer).c_str());
         return false;
@@ -137,40 +133,30 @@ bool PressInWindow(const std::wstring& title, const std::wstring& label, DWORD t
         return false;
     }
     std::printf("window: %s\n", Utf8(title).c_str());
-    HWND pressed = nullptr;
+    const std::wstring click = L"{Click ";
+    const bool clicked = label.compare(0, click.size(), click) == 0 && label.back() == L'}';
+    const std::wstring name = clicked ? label.substr(click.size(), label.size() - click.size() - 1) : label;
+    HWND button = nullptr;
     std::printf("buttons:");
-    for (HWND button : ButtonsOf(window)) {
-        const std::wstring text = WithoutAmpersands(TextOf(button));
+    for (HWND each : ButtonsOf(window)) {
+        const std::wstring text = WithoutAmpersands(TextOf(each));
         std::printf(" %s", Utf8(text).c_str());
-        if (text == label) pressed = button;
+        if (text == name) button = each;
     }
     std::printf("\n");
-    if (label == L"{Enter}" || label == L"{Close}" || label == L"{WM_CLOSE}") {
-        std::printf("pressed: %s\n", Utf8(label).c_str());
-        std::fflush(stdout);
-        if (label == L"{Enter}") return TypeEnter(window);
-        return label == L"{Close}" ? PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE
-                                   : PostMessageW(window, WM_CLOSE, 0, 0) != FALSE;
-    }
-    const std::wstring click = L"{Click ";
-    if (label.compare(0, click.size(), click) == 0 && label.back() == L'}') {
-        const std::wstring name = label.substr(click.size(), label.size() - click.size() - 1);
-        for (HWND button : ButtonsOf(window))
-            if (WithoutAmpersands(TextOf(button)) == name) pressed = button;
-        if (!pressed) {
-            std::printf("boxdriver: the window has no %s button\n", Utf8(name).c_str());
-            return false;
-        }
-        std::printf("pressed: %s\n", Utf8(label).c_str());
-        std::fflush(stdout);
-        return PostMessageW(pressed, BM_CLICK, 0, 0) != FALSE;
-    }
-    if (!pressed) {
-        std::printf("boxdriver: the window has no %s button\n", Utf8(label).c_str());
+    const bool special = label == L"{Enter}" || label == L"{Close}" || label == L"{WM_CLOSE}";
+    if (!special && !button) {
+        std::printf("boxdriver: the window has no %s button\n", Utf8(name).c_str());
         return false;
     }
-    Press(window, pressed, label);
-    return true;
+    std::printf("pressed: %s\n", Utf8(label).c_str());
+    std::fflush(stdout);
+    if (label == L"{Enter}") return TypeEnter(window);
+    if (label == L"{Close}") return PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE;
+    if (label == L"{WM_CLOSE}") return PostMessageW(window, WM_CLOSE, 0, 0) != FALSE;
+    if (clicked) return PostMessageW(button, BM_CLICK, 0, 0) != FALSE;
+    return PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                        reinterpret_cast<LPARAM>(button)) != FALSE;
 }
 
 bool RunStep(const std::wstring& step, DWORD timeoutMs) {

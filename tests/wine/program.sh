@@ -123,14 +123,8 @@ run_to_end() {
     regtool dump >"$out/$name.dump"
 }
 
-# log_line PROGID TEXT: a line of the log as the program must write it, for
-# one value of PROGID's Shell\Open\Command; TEXT in printf's %b notation.
-log_line() {
-    printf '%s\\Shell\\Open\\Command = %b\r\n' "$1" "$2"
-}
-
-# The demo registry's default command and Command values, in %b notation
-# (as tests/support/Word2007Registration.h defines them).
+# The demo registry's default command and Command values, in printf's %b
+# notation (as tests/support/Word2007Registration.h defines them).
 demo_open='"C:\\Program Files\\Microsoft Office\\Office12\\WINWORD.EXE" /n /dde'
 demo_command12='k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>D1g?.PmT*bA$vP^0rXZ7 /n /dde\0'
 demo_command8='k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>u,Hc9-Mf%xR]2gQ=eL@w /n /dde\0'
@@ -138,10 +132,8 @@ demo_command8='k}~Jq3Wf6ny!!!!!!!!!MKKSkWordFiles>u,Hc9-Mf%xR]2gQ=eL@w /n /dde\0
 # expected_log [OPEN12 COMMAND12 OPEN8 COMMAND8]: the log of a run, the demo
 # registry's by default: for both document types the default command as it
 # was read, then the Command value as text (the demo's REG_MULTI_SZ bytes
-# keep their inner NUL).
+# keep their inner NUL), each after its key's path and " = ".
 expected_log() {
-    log_line Word.Document.12 "${1-$demo_open}"
-    log_line Word.Document.12 "${2-$demo_command12}"
-    log_line Word.Document.8 "${3-$demo_open}"
-    log_line Word.Document.8 "${4-$demo_command8}"
+    printf '%s\\Shell\\Open\\Command = %b\r\n' Word.Document.12 "${1-$demo_open}" Word.Document.12 \
+        "${2-$demo_command12}" Word.Document.8 "${3-$demo_open}" Word.Document.8 "${4-$demo_command8}"
 }
