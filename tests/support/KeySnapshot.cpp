@@ -8,8 +8,6 @@
 namespace wof {
 namespace {
 
-bool ValueLess(const SnapshotValue& a, const SnapshotValue& b) { return a.name < b.name; }
-
 void PrintTree(std::ostream& out, const KeySnapshot& tree, int depth) {
     std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
     out << indent << "[" << tree.name << "]";
@@ -26,26 +24,16 @@ void PrintTree(std::ostream& out, const KeySnapshot& tree, int depth) {
 }  // namespace
 
 bool operator==(const KeySnapshot& a, const KeySnapshot& b) {
-    if (a.name != b.name || a.cls != b.cls) return false;
-    if (a.values.size() != b.values.size() || a.subkeys.size() != b.subkeys.size()) return false;
-
-    std::vector<SnapshotValue> va = a.values;
-    std::vector<SnapshotValue> vb = b.values;
-    std::sort(va.begin(), va.end(), ValueLess);
-    std::sort(vb.begin(), vb.end(), ValueLess);
+    if (a.name != b.name || a.cls != b.cls || a.values.size() != b.values.size() ||
+        a.subkeys.size() != b.subkeys.size())
+        return false;
+    const auto va = ByName(a.values), vb = ByName(b.values);
     for (std::size_t i = 0; i < va.size(); ++i) {
-        if (va[i].name != vb[i].name || va[i].type != vb[i].type || va[i].data != vb[i].data) return false;
+        if (va[i]->name != vb[i]->name || va[i]->type != vb[i]->type || va[i]->data != vb[i]->data) return false;
     }
-
-    auto byName = [](const KeySnapshot* x, const KeySnapshot* y) { return x->name < y->name; };
-    std::vector<const KeySnapshot*> ka;
-    std::vector<const KeySnapshot*> kb;
-    for (const KeySnapshot& sub : a.subkeys) ka.push_back(&sub);
-    for (const KeySnapshot& sub : b.subkeys) kb.push_back(&sub);
-    std::sort(ka.begin(), ka.end(), byName);
-    std::sort(kb.begin(), kb.end(), byName);
+    const auto ka = ByName(a.subkeys), kb = ByName(b.subkeys);
     for (std::size_t i = 0; i < ka.size(); ++i) {
-        if (!(*ka[i] == *kb[i])) return false;
+        if (*ka[i] != *kb[i]) return false;
     }
     return true;
 }

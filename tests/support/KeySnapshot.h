@@ -3,6 +3,7 @@
 // data the bytes as stored (text in UTF-16).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -37,6 +38,15 @@ struct KeySnapshot {
     std::vector<SnapshotValue> values;
     std::vector<KeySnapshot> subkeys;
 };
+
+// The values or subkeys in the order of their names' code points.
+template <typename T>
+std::vector<const T*> ByName(const std::vector<T>& items) {
+    std::vector<const T*> sorted;
+    for (const T& item : items) sorted.push_back(&item);
+    std::sort(sorted.begin(), sorted.end(), [](const T* a, const T* b) { return a->name < b->name; });
+    return sorted;
+}
 
 // Ignores the order of values and subkeys (Windows and Wine enumerate
 // values in different orders) but compares names, classes, types and bytes

@@ -1,11 +1,8 @@
 // Registry subtrees written and read as KeySnapshots through a Registry's
-// W calls: natively the in-memory registry, under Wine the real one. The
-// suites, the Wine tools and the benchmark all seed and compare trees with
-// these. Paths and names are UTF-8, as in KeySnapshot.
-//
-// A call that fails throws RegistryTreeError naming the call, the key and
-// the status, so that a seed that did not happen stops there and then
-// rather than showing up later as some other difference.
+// W calls (natively the in-memory registry, under Wine the real one), by the
+// suites, the Wine tools and the benchmark. Paths and names are UTF-8. A
+// call that fails throws RegistryTreeError naming the call, the key and the
+// status: a seed that did not happen stops there, not as a later difference.
 #pragma once
 
 #include <cstdint>

@@ -1,12 +1,10 @@
 # shellcheck shell=bash
 # Sourced by the Wine test scripts (tests/wine/*.sh): how each begins and
-# ends, one "ok - ..." or "not ok - ..." line a check, counted for the
-# closing "N passed, M failed" that ./dev reads, the helper programs, and
-# WordOpenFix.exe run as a user would run it.
-#
-# A step that fails, outside a check, ends the script with a line naming it
-# and its status: what follows would only be unrelated differences, and the
-# last line, not "N passed, M failed", makes ./dev count the suite failed.
+# ends, one "ok - ..." or "not ok - ..." line a check, counted for the closing
+# "N passed, M failed" that ./dev reads, the helper programs, and the program
+# run as a user would run it. A step that fails outside a check stops the
+# script with a line naming it and its status, rather than carry on into
+# unrelated differences; ./dev then counts the suite failed.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 expected=$here/expected

@@ -246,20 +246,10 @@ void PrintOneValue(const std::string& path, const std::string& name) {
     std::printf("  %s missing\n", DumpName(name).c_str());
 }
 
-// The names in the order of their UTF-16 code units, as Windows lists them.
-template <typename T>
-std::vector<const T*> Sorted(const std::vector<T>& items) {
-    std::vector<const T*> sorted;
-    for (const T& item : items) sorted.push_back(&item);
-    std::sort(sorted.begin(), sorted.end(),
-              [](const T* a, const T* b) { return wof::Utf16FromUtf8(a->name) < wof::Utf16FromUtf8(b->name); });
-    return sorted;
-}
-
 void DumpKey(const KeySnapshot& key, const std::string& path) {
     std::printf("[%s] class \"%s\"\n", path.c_str(), key.cls.c_str());
-    for (const SnapshotValue* v : Sorted(key.values)) PrintValue(*v);
-    for (const KeySnapshot* sub : Sorted(key.subkeys)) DumpKey(*sub, path + "\\" + sub->name);
+    for (const SnapshotValue* v : wof::ByName(key.values)) PrintValue(*v);
+    for (const KeySnapshot* sub : wof::ByName(key.subkeys)) DumpKey(*sub, path + "\\" + sub->name);
 }
 
 void Dump(const std::string& path) {
