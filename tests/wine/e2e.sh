@@ -25,7 +25,6 @@ check "Label2 is painted RGB(0,0,64) behind its text (was $label2)" [ "$label2" 
 boxdriver "$form1:{Close}" >/dev/null
 wait_exit 30
 check "a close request ends the program with status 0" [ $? = 0 ]
-kill "$pid" 2>/dev/null
 check "the registry is unchanged and no log was written" unchanged
 
 echo "# Five starts in a row, each right after another program ran"
@@ -37,7 +36,6 @@ for start in 1 2 3 4 5; do
     check "start $start: the focus is on Kemaskini" same <(echo '&Kemaskini') "$out/focus.txt"
     boxdriver "$form1:{Close}" >/dev/null
     wait_exit 30
-    kill "$pid" 2>/dev/null
 done
 
 echo "# Keluar straight after the start"
@@ -45,7 +43,6 @@ fresh_tool_folder
 run_program keluar "$form1:Keluar" >/dev/null
 wait_exit 30
 check "Keluar ends the program with status 0" [ $? = 0 ]
-kill "$pid" 2>/dev/null
 check "the registry is unchanged and no log was written" unchanged
 
 echo "# Yes, then OK: the repair"
@@ -57,9 +54,15 @@ check "the registry is in the repaired state" same "$expected/repaired.dump" "$o
 expected_log >"$out/expected.log"
 check "the log beside the exe holds the four lines read" cmp "$out/expected.log" "$tool/WordOpenFix.txt"
 # The demo shows the keys in regtool's export; it must be what regedit writes.
-must wine regedit /e "Z:$out/regedit.reg" 'HKEY_CLASSES_ROOT\Word.Document.12'
+# regedit exits with status 0 whatever happens: a key or a file it cannot
+# open is a line of its output, and a regedit that lost its wineserver ends
+# without a word. Its file is the proof, and its output says why one is missing.
+wine regedit /e "Z:$out/regedit.reg" 'HKEY_CLASSES_ROOT\Word.Document.12' >"$out/regedit.out" 2>&1
+status=$?
 must wineserver -w
-[ -s "$out/regedit.reg" ] || stop "regedit /e wrote no $out/regedit.reg"
+[ "$status" = 0 ] && [ -s "$out/regedit.reg" ] ||
+    stop "wine regedit /e exited with status $status and wrote no $out/regedit.reg;" \
+        "it printed: $(tr -d '\r' <"$out/regedit.out" | tr '\n' ' ' | grep . || echo nothing)"
 iconv -f UTF-16LE -t UTF-8 "$out/regedit.reg" | sed '1s/^\xef\xbb\xbf//' | tr -d '\r' >"$out/regedit.txt" ||
     stop "$out/regedit.reg is not UTF-16"
 regtool export Word.Document.12 >"$out/regtool.reg"
@@ -87,7 +90,6 @@ check "the registry is still unchanged and no log was written" unchanged
 boxdriver "$form1:Keluar" >/dev/null
 wait_exit 30
 check "Keluar then ends the program with status 0" [ $? = 0 ]
-kill "$pid" 2>/dev/null
 
 echo "# The log cannot be created: an error and nothing changed"
 fresh_tool_folder
@@ -146,6 +148,5 @@ windowprobe describe "$form1" >"$out/window-120dpi.txt"
 check "every length and font follows the screen's DPI" same "$expected/window-120dpi.txt" "$out/window-120dpi.txt"
 boxdriver "$form1:{Close}" >/dev/null
 wait_exit 30
-kill "$pid" 2>/dev/null
 
 end_suite

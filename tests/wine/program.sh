@@ -97,13 +97,16 @@ run_program() {
     [ "$status" = 0 ] || stop "boxdriver $* exited with status $status"
 }
 
-# wait_exit SECONDS: the program's exit status, or 124 if it is still running.
+# wait_exit SECONDS: the program's exit status, or 124 if it was still
+# running; it is then killed. Only then: the pid of a program that ended may
+# be another process's by now.
 wait_exit() {
     local tenths
     for ((tenths = 0; tenths < $1 * 10; tenths++)); do
         kill -0 "$pid" 2>/dev/null || { wait "$pid"; return; }
         sleep 0.1
     done
+    kill "$pid"
     return 124
 }
 
@@ -115,7 +118,6 @@ run_to_end() {
     run_program "$name" "$form1:Kemaskini" "${@:4}"
     wait_exit 60
     status=$?
-    kill "$pid" 2>/dev/null
     check "the boxes are those of $boxes" same "$expected/$boxes" "$out/$name.boxes"
     check "the program exited with status $want (was $status)" [ "$status" = "$want" ]
     regtool dump >"$out/$name.dump"
