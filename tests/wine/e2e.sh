@@ -159,6 +159,10 @@ check "Word.Document.8 is repaired, its keys spelled as they were" \
     same "$out/undeletable.expected8" <(regtool dump Word.Document.8)
 
 echo "# At 120 DPI (large fonts) the same window, a quarter larger"
+# Read by a probe that is not DPI-aware, Wine 10 scales it back down to 96 DPI.
+for tool in windowprobe boxdriver; do
+    check "$tool.exe declares itself DPI-aware" grep -q '<dpiAware>true</dpiAware>' "$build/tests/wine/$tool.exe"
+done
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null
 wineserver -w
 wine "$exe" &
