@@ -1,6 +1,6 @@
 // The least a program of the product's kind does to show a window: what the
 // product's time to its window is held against. It carries the product's
-// manifest (empty_window.rc) and loads the common controls as ui/main.cpp
+// manifest (tests/support/ProductManifest.rc) and loads the common controls as ui/main.cpp
 // does, so that what the two start-ups differ by is the product's own work.
 #include <windows.h>
 

@@ -88,7 +88,7 @@ std::uint32_t Size32(std::size_t size) { return static_cast<std::uint32_t>(size)
 
 }  // namespace
 
-struct MemoryRegistry::Node {
+struct MemoryRegistry::Node : std::enable_shared_from_this<Node> {
     std::string name;
     std::string cls;
     std::vector<SnapshotValue> values;                // in the order they were first set
@@ -101,6 +101,14 @@ struct MemoryRegistry::Node {
             if (SameName(sub->name, child)) return sub;
         }
         return nullptr;
+    }
+
+    // The key the names lead to from here, or null.
+    std::shared_ptr<Node> Walk(std::vector<std::string>::const_iterator name,
+                               std::vector<std::string>::const_iterator end) {
+        std::shared_ptr<Node> node = shared_from_this();
+        for (; node && name != end; ++name) node = node->Find(*name);
+        return node;
     }
 
     SnapshotValue* FindValue(const std::string& valueName) {
@@ -304,11 +312,8 @@ RegStatus MemoryRegistry::Open(HKey key, const std::string& subKey, std::uint32_
     if (status != kErrorSuccess) return status;
     if (!result) return kErrorInvalidParameter;
 
-    std::shared_ptr<Node> node = target.base.node;
-    for (const std::string& component : target.components) {
-        node = node->Find(component);
-        if (!node) return kErrorFileNotFound;
-    }
+    const std::shared_ptr<Node> node = target.base.node->Walk(target.components.begin(), target.components.end());
+    if (!node) return kErrorFileNotFound;
     // Opening a root itself hands back the root's own handle.
     if (target.components.empty() && IsPredefined(key)) {
         *result = key;
@@ -482,11 +487,8 @@ RegStatus MemoryRegistry::Delete(HKey key, const std::string& subKey) {
     if (RegStatus fault = Count(RegFunction::kDeleteKey, target.path)) return fault;
     if (status != kErrorSuccess) return status;
 
-    std::shared_ptr<Node> node = target.base.node;
-    for (const std::string& component : target.components) {
-        node = node->Find(component);
-        if (!node) return kErrorFileNotFound;
-    }
+    const std::shared_ptr<Node> node = target.base.node->Walk(target.components.begin(), target.components.end());
+    if (!node) return kErrorFileNotFound;
     // A root cannot go; a key with subkeys is refused as Windows refuses it.
     if (!node->parent || WritesDenied(node->FullPath()) || !node->subkeys.empty()) return kErrorAccessDenied;
     if (lie_ == FaultKind::kKeepNothing) return kErrorSuccess;
@@ -576,11 +578,8 @@ std::shared_ptr<MemoryRegistry::Node> MemoryRegistry::RootOf(const std::vector<s
 
 std::optional<KeySnapshot> MemoryRegistry::Snapshot(const std::string& path) const {
     std::vector<std::string> parts = SplitPath(path);
-    std::shared_ptr<Node> node = RootOf(parts);
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        node = node->Find(parts[i]);
-        if (!node) return std::nullopt;
-    }
+    const std::shared_ptr<Node> node = RootOf(parts)->Walk(parts.begin() + 1, parts.end());
+    if (!node) return std::nullopt;
     return node->Snap("");
 }
 

@@ -29,14 +29,12 @@ namespace {
 
 using wof::Utf8;
 
-std::string Text(HWND window) { return Utf8(TextOf(window)); }
-
 // Focus is kept per thread; GetFocus would only see this program's own.
 std::string FocusOf(HWND window) {
     GUITHREADINFO thread{};
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-    return thread.hwndFocus ? Text(thread.hwndFocus) : "(none)";
+    return thread.hwndFocus ? Utf8(TextOf(thread.hwndFocus)) : "(none)";
 }
 
 std::map<HWND, LOGFONTW> g_fonts;
@@ -98,12 +96,12 @@ int Describe(HWND window) {
 
     RECT client;
     GetClientRect(window, &client);
-    std::printf("title: %s\nclient: %ldx%ld\n", Text(window).c_str(), client.right, client.bottom);
+    std::printf("title: %s\nclient: %ldx%ld\n", Utf8(TextOf(window)).c_str(), client.right, client.bottom);
     for (HWND control : controls) {
         wchar_t cls[64] = L"";
         GetClassNameW(control, cls, 64);
         const RECT rect = place(control);
-        std::printf("%s \"%s\": %ld,%ld %ldx%ld", Utf8(cls).c_str(), Text(control).c_str(), rect.left, rect.top,
+        std::printf("%s \"%s\": %ld,%ld %ldx%ld", Utf8(cls).c_str(), Utf8(TextOf(control)).c_str(), rect.left, rect.top,
                     rect.right - rect.left, rect.bottom - rect.top);
         auto font = g_fonts.find(control);
         if (font == g_fonts.end())
@@ -118,7 +116,7 @@ int Describe(HWND window) {
     HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
     HWND stop = first;
     for (size_t i = 0; stop && i < controls.size(); ++i) {
-        std::printf(" %s", Text(stop).c_str());
+        std::printf(" %s", Utf8(TextOf(stop)).c_str());
         stop = GetNextDlgTabItem(window, stop, FALSE);
         if (stop == first) break;
     }
